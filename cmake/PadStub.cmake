@@ -1,0 +1,11 @@
+# cmake -DFILE=applet.exe -DSTUB_SIZE=722432 -P PadStub.cmake
+file(SIZE "${FILE}" linked)
+get_filename_component(name "${FILE}" NAME)
+if(linked GREATER STUB_SIZE)
+  message(FATAL_ERROR "${name}: linked size ${linked} bytes exceeds the stub size ${STUB_SIZE} bytes")
+endif()
+message(STATUS "${name}: linked size ${linked} bytes, padded to ${STUB_SIZE} bytes")
+execute_process(COMMAND truncate -s ${STUB_SIZE} "${FILE}" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "${name}: padding to ${STUB_SIZE} bytes failed")
+endif()
