@@ -2,6 +2,7 @@
 
 option(QX_SANITIZE "Build native code with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(QX_BUILD_TESTS "Build the native unit tests" OFF)
+option(QX_BUILD_INTEROP "Register the interop tests against peer LHA tools" OFF)
 option(QX_BUILD_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
 
 # The size of the applet stub: the payload archive starts at this file offset.

@@ -16,7 +16,7 @@ for tree in "${trees[@]}"; do
   case "$tree" in
     native)  args=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
                    -DQX_SANITIZE=ON -DQX_BUILD_TESTS=ON -DQX_BUILD_FUZZ=ON) ;;
-    release) args=(-DCMAKE_BUILD_TYPE=Release) ;;
+    release) args=(-DCMAKE_BUILD_TYPE=Release -DQX_BUILD_INTEROP=ON) ;;
     win64)   args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake") ;;
     win32)   args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake") ;;
     *) echo "build: unknown tree $tree" >&2; exit 2 ;;

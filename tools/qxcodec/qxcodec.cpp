@@ -1,0 +1,89 @@
+// qxcodec: runs one method of the codec driver over a whole file, without any archive header.
+// It produces and reads the bare bit streams that peer LHA tools are checked against.
+//   qxcodec encode METHOD IN OUT          METHOD: non | rle | lzh | lh5
+//   qxcodec decode METHOD SIZE IN OUT     SIZE: number of bytes the member expands to
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "archive/codec_state.h"
+
+namespace {
+
+class StdioStream : public qx::TStream {
+public:
+  StdioStream(const char* path, const char* mode) : f_(std::fopen(path, mode)) {}
+  ~StdioStream() override {
+    if (f_) std::fclose(f_);
+  }
+  bool ok() const { return f_ != nullptr; }
+  int32_t Read(void* buffer, int32_t count) override {
+    return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
+  }
+  int32_t Write(const void* buffer, int32_t count) override {
+    return static_cast<int32_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), f_));
+  }
+  int64_t Seek(int64_t offset, qx::TSeekOrigin origin) override {
+    const int whence = origin == qx::TSeekOrigin::soBeginning ? SEEK_SET
+                       : origin == qx::TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
+    std::fseek(f_, static_cast<long>(offset), whence);
+    return std::ftell(f_);
+  }
+
+private:
+  std::FILE* f_;
+};
+
+int MethodIndex(const std::string& name) {
+  if (name == "non") return qx::cmNone;
+  if (name == "rle") return qx::cmRLE;
+  if (name == "lzh") return qx::cmLZH;
+  if (name == "lh5") return qx::cmLH5;
+  return -1;
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: qxcodec encode METHOD IN OUT\n"
+               "       qxcodec decode METHOD SIZE IN OUT\n"
+               "METHOD: non | rle | lzh | lh5\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 5) return Usage();
+  const std::string verb = argv[1];
+  const int method = MethodIndex(argv[2]);
+  if (method < 0 || (verb != "encode" && verb != "decode")) return Usage();
+  const bool encode = verb == "encode";
+  if (!encode && argc < 6) return Usage();
+  const char* inPath = argv[encode ? 3 : 4];
+  const char* outPath = argv[encode ? 4 : 5];
+  StdioStream in(inPath, "rb"), out(outPath, "wb");
+  if (!in.ok() || !out.ok()) {
+    std::fprintf(stderr, "qxcodec: cannot open %s\n", in.ok() ? outPath : inPath);
+    return 1;
+  }
+  const uint32_t inSize = static_cast<uint32_t>(in.Size());
+  const uint32_t produce = encode ? 0 : static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10));
+  try {
+    qx::TCodecState state;
+    uint32_t sum = 0;
+    const uint32_t written = state.RunCodec(
+        out, in, inSize, encode ? qx::TCodecDirection::cdCompress : qx::TCodecDirection::cdExpand,
+        method, produce, false, 0, nullptr, sum);
+    std::printf("%u %u %u\n", inSize, written, sum);
+  } catch (const qx::EUnableToCompress&) {
+    // The stream would be larger than its input: an archive stores such a member instead.
+    std::fprintf(stderr, "qxcodec: output exceeds input size\n");
+    return 3;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qxcodec: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
