@@ -1,0 +1,135 @@
+// "LZH" compression: greedy LZ77 over the 4096-byte window, with literals and match lengths in
+// the adaptive code and distances in the fixed position code.
+#include <cstring>
+
+#include "archive/lzh_match.h"
+#include "archive/lzh_tables.h"
+
+namespace qx {
+
+namespace {
+
+using namespace lzh;
+
+// Bits to the member data, most significant first; the last byte is padded with zero bits.
+class BitWriter {
+public:
+  explicit BitWriter(TCodecState& state) : state_(state) {}
+
+  // Sends the low n bits of value (n at most 32), the highest first.
+  void Put(uint32_t value, unsigned n) {
+    if (n == 0) return;
+    bits_ |= (static_cast<uint64_t>(value) & ((uint64_t{1} << n) - 1)) << (64 - count_ - n);
+    count_ += n;
+    while (count_ >= 8) {
+      state_.WriteByte(static_cast<uint8_t>(bits_ >> 56));
+      bits_ <<= 8;
+      count_ -= 8;
+    }
+  }
+  void Finish() {
+    if (count_ != 0) state_.WriteByte(static_cast<uint8_t>(bits_ >> 56));
+    bits_ = 0;
+    count_ = 0;
+  }
+
+private:
+  TCodecState& state_;
+  uint64_t bits_ = 0;  // left-aligned, fewer than 8 pending between calls
+  unsigned count_ = 0;
+};
+
+// The code of c is the path from the root to its leaf: 1 for every odd node on the way.
+void SendSymbol(BitWriter& out, LzhTree& tree, unsigned c) {
+  // Collected leaf side first, in 32-bit words, then sent root side first. Paths stay far
+  // below 32 bits in practice, but nothing bounds them that tightly.
+  uint32_t words[(kNodes + 31) / 32];
+  unsigned n = 0;
+  uint32_t word = 0;
+  unsigned inWord = 0;
+  for (unsigned k = tree.parent[kNodes + c]; k != kRoot; k = tree.parent[k]) {
+    word |= (k & 1u) << inWord;
+    if (++inWord == 32) {
+      words[n++] = word;
+      word = 0;
+      inWord = 0;
+    }
+  }
+  out.Put(word, inWord);
+  while (n != 0) out.Put(words[--n], 32);
+  tree.Update(c);
+}
+
+void SendDistance(BitWriter& out, unsigned code) {
+  const unsigned u = code >> 6;
+  const unsigned len = kPositionCode.length[u];
+  out.Put(kPositionCode.code[u] >> (8 - len), len);
+  out.Put(code & 63, 6);
+}
+
+}  // namespace
+
+void LzhCompress(TCodecState& state) {
+  WorkScope scope(state);
+  LzhWork& work = scope.Work();
+  uint8_t* const text = work.window;
+  // Positions 0-4035 and the copy of 0-58 behind the window start as spaces; the lookahead
+  // positions after the input's end hold zeros (matches never reach them).
+  std::memset(text, 0, sizeof work.window);
+  std::memset(text, kFill, kFirstWrite);
+  std::memset(text + kWindow, kFill, kLookahead - 1);
+
+  unsigned r = kFirstWrite, s = 0;
+  unsigned len = 0;
+  while (len < kLookahead) {
+    const uint8_t c = state.ReadByte();
+    if (state.EndOfInput()) break;
+    text[r + len++] = c;
+  }
+  if (len == 0) return;
+
+  LzhTree& tree = work.tree;
+  tree.Start();
+  work.finder.reset(new MatchFinder(text));
+  MatchFinder& finder = *work.finder;
+  BitWriter out(state);
+  for (unsigned i = 1; i <= kLookahead; ++i) finder.Insert(r - i);
+  finder.Insert(r);
+
+  bool inputLeft = true;
+  while (len != 0) {
+    unsigned length = finder.MatchLength;
+    if (length > len) length = len;
+    if (length < kMinMatch) {
+      length = 1;
+      SendSymbol(out, tree, text[r]);
+    } else {
+      SendSymbol(out, tree, length + kLengthBase);
+      SendDistance(out, finder.MatchCode);
+    }
+    unsigned i = 0;
+    while (inputLeft && i < length) {
+      const uint8_t c = state.ReadByte();
+      if (state.EndOfInput()) {
+        inputLeft = false;
+        break;
+      }
+      finder.Delete(s);
+      text[s] = c;
+      if (s < kLookahead - 1) text[s + kWindow] = c;
+      s = (s + 1) & kWindowMask;
+      r = (r + 1) & kWindowMask;
+      finder.Insert(r);
+      ++i;
+    }
+    for (; i < length; ++i) {
+      finder.Delete(s);
+      s = (s + 1) & kWindowMask;
+      r = (r + 1) & kWindowMask;
+      if (--len != 0) finder.Insert(r);
+    }
+  }
+  out.Finish();
+}
+
+}  // namespace qx

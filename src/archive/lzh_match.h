@@ -1,0 +1,65 @@
+#pragma once
+// The "LZH" encoder's match finder: a forest of binary search trees over the window positions,
+// ordered by the 60 bytes that start at each position. Every node remembers how many leading
+// bytes it shares with its parent, so an insertion compares only bytes it does not know yet.
+#include <cstdint>
+
+#include "archive/lzh_tables.h"
+
+namespace qx::lzh {
+
+class MatchFinder {
+public:
+  static constexpr unsigned kNone = kWindow;          // no node
+  static constexpr unsigned kFirstRoot = kWindow + 1;  // 4096 roots follow
+  static constexpr unsigned kLinks = kFirstRoot + 4096;
+
+  // text: the window with its 59-byte tail copy (the encoder keeps both up to date).
+  explicit MatchFinder(const uint8_t* text);
+
+  // Adds position r and leaves the longest match found on the way (0 when none of 3 or more)
+  // in MatchLength/MatchCode, the code being the distance minus 1.
+  void Insert(unsigned r);
+  // Removes position p; a position that is not in the forest is left alone.
+  void Delete(unsigned p);
+
+  unsigned MatchLength = 0;
+  unsigned MatchCode = 0;
+
+private:
+  static unsigned RootOf(const uint8_t* key) {
+    const unsigned x = key[1] ^ key[2];
+    return kFirstRoot + key[0] + 256 * ((x ^ (x >> 4)) & 15);
+  }
+  static bool IsRoot(unsigned node) { return node > kNone; }
+  // Length of the common prefix of positions a and b, at most 60, known to be at least from.
+  unsigned CommonFrom(unsigned a, unsigned b, unsigned from) const {
+    while (from < kLookahead && text_[a + from] == text_[b + from]) ++from;
+    return from;
+  }
+  // shared for node c that now hangs under newParent, which it was never compared with.
+  unsigned Measure(unsigned c, unsigned newParent) const {
+    return IsRoot(newParent) ? 1 : CommonFrom(c, newParent, 1);
+  }
+  // shared for node c that moves up from oldParent to oldParent's parent.
+  unsigned MoveUp(unsigned c, unsigned oldParent, unsigned newParent) const {
+    if (IsRoot(newParent)) return 1;
+    const unsigned a = shared_[c], b = shared_[oldParent];
+    if (a != b) return a < b ? a : b;
+    return CommonFrom(c, newParent, a);
+  }
+  // Makes node replace old in old's parent's link.
+  void Relink(unsigned old, unsigned node) {
+    const unsigned up = parent_[old];
+    if (right_[up] == old) right_[up] = static_cast<uint16_t>(node);
+    else left_[up] = static_cast<uint16_t>(node);
+  }
+
+  const uint8_t* text_;
+  uint16_t parent_[kWindow];
+  uint16_t left_[kLinks];
+  uint16_t right_[kLinks];
+  uint8_t shared_[kWindow];
+};
+
+}  // namespace qx::lzh

@@ -1,0 +1,160 @@
+#pragma once
+// Shared pieces of the "LZH" coder (the -lh1- bit stream of LHA archives): the adaptive Huffman
+// tree that both sides keep in step, the fixed prefix code of the upper six distance bits, and
+// the per-member working tables.
+#include <cstdint>
+#include <memory>
+
+#include "archive/codec_state.h"
+
+namespace qx {
+
+namespace lzh {
+
+constexpr unsigned kWindow = 4096;                    // positions modulo 4096
+constexpr unsigned kWindowMask = kWindow - 1;
+constexpr unsigned kLookahead = 60;                   // longest match
+constexpr unsigned kMinMatch = 3;                     // shorter ones go out as literals
+constexpr unsigned kFirstWrite = kWindow - kLookahead;  // 4036: bytes before it are spaces
+constexpr uint8_t kFill = 0x20;
+constexpr unsigned kSymbols = 256 + kLookahead - kMinMatch + 1;  // 314: literals, then lengths
+constexpr unsigned kLengthBase = 256 - kMinMatch;                // symbol = length + 253
+constexpr unsigned kNodes = 2 * kSymbols - 1;                    // 627
+constexpr unsigned kRoot = kNodes - 1;                           // 626
+constexpr unsigned kCountLimit = 0x8000;  // the root count that triggers halving
+
+// The adaptive code. Nodes are kept in non-decreasing order of count by index, the two children
+// of an internal node are neighbours (first child even), and a leaf's child entry is
+// kNodes + symbol. parent[kNodes + symbol] is the leaf of the symbol.
+struct LzhTree {
+  uint16_t count[kNodes + 1];  // count[kNodes] is a sentinel above every real count
+  uint16_t child[kNodes];
+  uint16_t parent[kNodes + kSymbols];
+
+  // The balanced starting tree: every symbol 8 or 9 bits long.
+  void Start();
+  // Halves every count and rebuilds the tree from the leaves in their current order.
+  void Rebuild();
+
+  // Counts symbol c and restores the order, with at most one swap per level of the path.
+  void Update(unsigned c) {
+    if (count[kRoot] == kCountLimit) Rebuild();
+    unsigned k = parent[kNodes + c];
+    do {
+      const unsigned f = ++count[k];
+      if (f > count[k + 1]) {
+        // The new count passes its right neighbour: trade places with the last node that still
+        // has a lower count, so the order holds and the node moves towards the root.
+        const unsigned l = LastBelow(k + 1, f);
+        count[k] = count[l];
+        count[l] = static_cast<uint16_t>(f);
+        const unsigned a = child[k];
+        const unsigned b = child[l];
+        parent[a] = static_cast<uint16_t>(l);
+        if (a < kNodes) parent[a + 1] = static_cast<uint16_t>(l);
+        child[l] = static_cast<uint16_t>(a);
+        parent[b] = static_cast<uint16_t>(k);
+        if (b < kNodes) parent[b + 1] = static_cast<uint16_t>(k);
+        child[k] = static_cast<uint16_t>(b);
+        k = l;
+      }
+      k = parent[k];
+    } while (k != 0);
+  }
+
+private:
+  // The highest index whose count is below f, given count[from] < f. Counts are sorted and the
+  // sentinel is above f, so the answer is unique; long runs of equal counts are crossed by
+  // doubling steps and a binary search instead of one node at a time.
+  unsigned LastBelow(unsigned from, unsigned f) const {
+    if (count[from + 1] >= f) return from;
+    unsigned lo = from + 1;  // count[lo] < f
+    unsigned step = 2;
+    unsigned hi;             // count[hi] >= f
+    for (;;) {
+      const unsigned probe = lo + step;
+      if (probe >= kNodes) {
+        hi = kNodes;
+        break;
+      }
+      if (count[probe] >= f) {
+        hi = probe;
+        break;
+      }
+      lo = probe;
+      step <<= 1;
+    }
+    while (hi - lo > 1) {
+      const unsigned mid = (lo + hi) / 2;
+      if (count[mid] < f) lo = mid; else hi = mid;
+    }
+    return lo;
+  }
+};
+
+// The position prefix code: canonical codes for the upper six bits u of a distance code, assigned
+// in increasing order of u with lengths 3 (u 0), 4 (1-3), 5 (4-11), 6 (12-23), 7 (24-47) and
+// 8 (48-63).
+struct PositionCode {
+  uint8_t code[64];     // left-aligned in 8 bits
+  uint8_t length[64];
+  uint8_t upperOf[256];   // from the next 8 bits of the stream: u ...
+  uint8_t lengthOf[256];  // ... and its code length
+};
+
+constexpr unsigned PositionCodeLength(unsigned u) {
+  return u < 1 ? 3 : u < 4 ? 4 : u < 12 ? 5 : u < 24 ? 6 : u < 48 ? 7 : 8;
+}
+
+constexpr PositionCode MakePositionCode() {
+  PositionCode t{};
+  unsigned next = 0;  // canonical code, left-aligned in 8 bits
+  for (unsigned u = 0; u < 64; ++u) {
+    const unsigned len = PositionCodeLength(u);
+    t.code[u] = static_cast<uint8_t>(next);
+    t.length[u] = static_cast<uint8_t>(len);
+    const unsigned span = 1u << (8 - len);
+    for (unsigned v = next; v < next + span; ++v) {
+      t.upperOf[v] = static_cast<uint8_t>(u);
+      t.lengthOf[v] = static_cast<uint8_t>(len);
+    }
+    next += span;
+  }
+  return t;
+}
+
+inline constexpr PositionCode kPositionCode = MakePositionCode();
+
+class MatchFinder;
+
+}  // namespace lzh
+
+// Per-member working tables, held in TCodecState::LzhTables for one run.
+struct LzhWork {
+  lzh::LzhTree tree;
+  // The window, with a copy of its first 59 bytes behind it so that the encoder's comparisons of
+  // 60 bytes can run past position 4095 without wrapping.
+  uint8_t window[lzh::kWindow + lzh::kLookahead - 1];
+  std::unique_ptr<lzh::MatchFinder> finder;  // encoder only
+  ~LzhWork();
+};
+
+namespace lzh {
+
+// Puts fresh tables into state.LzhTables and takes them away again when the member's run ends,
+// normally or by an exception.
+class WorkScope {
+public:
+  explicit WorkScope(TCodecState& state);
+  ~WorkScope();
+  WorkScope(const WorkScope&) = delete;
+  WorkScope& operator=(const WorkScope&) = delete;
+  LzhWork& Work() { return *state_.LzhTables; }
+
+private:
+  TCodecState& state_;
+};
+
+}  // namespace lzh
+
+}  // namespace qx
