@@ -1,0 +1,93 @@
+// The "LZH" match finder against a brute-force search: the binary trees with their shared
+// lengths must find the longest match in the window at every position, across insertions,
+// replacements of equal strings and deletions as the window slides.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "archive/lzh_match.h"
+
+using namespace qx::lzh;
+
+namespace {
+
+class Slider {
+public:
+  explicit Slider(std::vector<uint8_t> data) : data_(std::move(data)) {
+    std::fill(text_, text_ + kFirstWrite, kFill);
+    std::fill(text_ + kWindow, text_ + sizeof text_, kFill);
+    for (unsigned i = 0; i < kLookahead && i < data_.size(); ++i) text_[kFirstWrite + i] = data_[i];
+    next_ = kLookahead;
+    finder_ = std::make_unique<MatchFinder>(text_);
+  }
+
+  unsigned Common(unsigned a, unsigned b) const {
+    unsigned n = 0;
+    while (n < kLookahead && text_[a + n] == text_[b + n]) ++n;
+    return n;
+  }
+
+  // Inserts r and checks the reported match against every position the finder holds.
+  void InsertAndCheck(unsigned r) {
+    unsigned best = 0;
+    for (unsigned p = 0; p < kWindow; ++p)
+      if (held_[p] && p != r) best = std::max(best, Common(r, p));
+    finder_->Insert(r);
+    held_[r] = true;
+    ++checked_;
+    const unsigned got = finder_->MatchLength;
+    ASSERT_EQ(got, best >= kMinMatch ? best : 0u) << "position " << r << " step " << checked_;
+    if (got == 0) return;
+    const unsigned p = (r - finder_->MatchCode - 1) & kWindowMask;
+    ASSERT_TRUE(held_[p]);
+    ASSERT_EQ(Common(r, p), got);
+    if (got == kLookahead) held_[p] = false;  // the newer copy took its place
+  }
+
+  void Run() {
+    unsigned r = kFirstWrite, s = 0;
+    for (unsigned i = 1; i <= kLookahead; ++i) {
+      InsertAndCheck(r - i);
+      if (::testing::Test::HasFatalFailure()) return;
+    }
+    InsertAndCheck(r);
+    while (next_ < data_.size() && !::testing::Test::HasFatalFailure()) {
+      finder_->Delete(s);
+      held_[s] = false;
+      text_[s] = data_[next_++];
+      if (s < kLookahead - 1) text_[s + kWindow] = text_[s];
+      s = (s + 1) & kWindowMask;
+      r = (r + 1) & kWindowMask;
+      InsertAndCheck(r);
+    }
+  }
+
+private:
+  std::vector<uint8_t> data_;
+  size_t next_ = 0;
+  uint8_t text_[kWindow + kLookahead - 1];
+  bool held_[kWindow] = {};
+  unsigned checked_ = 0;
+  std::unique_ptr<MatchFinder> finder_;
+};
+
+}  // namespace
+
+TEST(LzhMatchFinder, FindsTheLongestMatchWhileTheWindowSlides) {
+  std::mt19937 rng(5);
+  std::vector<uint8_t> data;
+  // Few letters: deep trees with many equal prefixes; runs: strings of 60 equal bytes that
+  // replace each other; repeated phrases with changes: long matches that end at every length.
+  for (int i = 0; i < 5000; ++i) data.push_back("ab"[rng() % 2]);
+  for (int i = 0; i < 1500; ++i) data.push_back(i % 700 < 350 ? 'a' : static_cast<uint8_t>('a' + i % 3));
+  std::vector<uint8_t> phrase;
+  for (int i = 0; i < 90; ++i) phrase.push_back(static_cast<uint8_t>('a' + rng() % 3));
+  while (data.size() < 13000) {
+    phrase[rng() % phrase.size()] = static_cast<uint8_t>('a' + rng() % 3);
+    data.insert(data.end(), phrase.begin(), phrase.begin() + static_cast<long>(rng() % phrase.size()));
+  }
+  Slider slider(data);
+  slider.Run();
+}
