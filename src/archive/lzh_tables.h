@@ -126,6 +126,7 @@ constexpr PositionCode MakePositionCode() {
 inline constexpr PositionCode kPositionCode = MakePositionCode();
 
 class MatchFinder;
+class NearCopies;
 
 }  // namespace lzh
 
@@ -136,6 +137,7 @@ struct LzhWork {
   // 60 bytes can run past position 4095 without wrapping.
   uint8_t window[lzh::kWindow + lzh::kLookahead - 1];
   std::unique_ptr<lzh::MatchFinder> finder;  // encoder only
+  std::unique_ptr<lzh::NearCopies> nearCopies;  // encoder only
   ~LzhWork();
 };
 
