@@ -28,7 +28,7 @@ void LzhTree::Start() {
     child[j] = static_cast<uint16_t>(i);
     parent[i] = parent[i + 1] = static_cast<uint16_t>(j);
   }
-  count[kNodes] = 0xFFFF;
+  for (unsigned i = kNodes; i < sizeof count / sizeof count[0]; ++i) count[i] = 0xFFFF;
   parent[kRoot] = 0;
 }
 

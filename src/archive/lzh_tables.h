@@ -4,6 +4,9 @@
 // the per-member working tables.
 #include <cstdint>
 #include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "archive/codec_state.h"
 
@@ -27,7 +30,9 @@ constexpr unsigned kCountLimit = 0x8000;  // the root count that triggers halvin
 // of an internal node are neighbours (first child even), and a leaf's child entry is
 // kNodes + symbol. parent[kNodes + symbol] is the leaf of the symbol.
 struct LzhTree {
-  uint16_t count[kNodes + 1];  // count[kNodes] is a sentinel above every real count
+  // count[kNodes] is a sentinel above every real count; the entries after it (also at the
+  // maximum) let the search read eight counts at once anywhere.
+  uint16_t count[kNodes + 8];
   uint16_t child[kNodes];
   uint16_t parent[kNodes + kSymbols];
 
@@ -64,31 +69,24 @@ struct LzhTree {
 
 private:
   // The highest index whose count is below f, given count[from] < f. Counts are sorted and the
-  // sentinel is above f, so the answer is unique; long runs of equal counts are crossed by
-  // doubling steps and a binary search instead of one node at a time.
+  // sentinel is above f, so the answer is unique. Runs of equal counts can be long (a member
+  // of nearly uniform bytes), so the search looks at eight counts at a time where it can.
   unsigned LastBelow(unsigned from, unsigned f) const {
     if (count[from + 1] >= f) return from;
-    unsigned lo = from + 1;  // count[lo] < f
-    unsigned step = 2;
-    unsigned hi;             // count[hi] >= f
-    for (;;) {
-      const unsigned probe = lo + step;
-      if (probe >= kNodes) {
-        hi = kNodes;
-        break;
-      }
-      if (count[probe] >= f) {
-        hi = probe;
-        break;
-      }
-      lo = probe;
-      step <<= 1;
+    unsigned i = from + 2;
+#if defined(__SSE2__)
+    const __m128i limit = _mm_set1_epi16(static_cast<short>(f));
+    for (;; i += 8) {
+      const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&count[i]));
+      // Unsigned count >= f exactly where f minus count saturates to 0.
+      const __m128i atLeast = _mm_cmpeq_epi16(_mm_subs_epu16(limit, c), _mm_setzero_si128());
+      const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(atLeast));
+      if (mask != 0) return i + (static_cast<unsigned>(__builtin_ctz(mask)) >> 1) - 1;
     }
-    while (hi - lo > 1) {
-      const unsigned mid = (lo + hi) / 2;
-      if (count[mid] < f) lo = mid; else hi = mid;
-    }
-    return lo;
+#else
+    while (count[i] < f) ++i;
+    return i - 1;
+#endif
   }
 };
 

@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr uint32_t kMaxExpand = 1u << 17;
-constexpr uint32_t kMaxPlain = 1u << 16;
+constexpr uint32_t kMaxExpand = 1u << 16;
+constexpr uint32_t kMaxPlain = 1u << 15;
 
 class MemStream : public qx::TStream {
 public:
