@@ -86,7 +86,7 @@ void LzhCompress(TCodecState& state) {
   // positions after the input's end hold zeros (matches never reach them).
   std::memset(text, 0, sizeof work.window);
   std::memset(text, kFill, kFirstWrite);
-  std::memset(text + kWindow, kFill, kLookahead - 1);
+  std::memset(text + kWindow, kFill, kTailCopy);
 
   unsigned r = kFirstWrite, s = 0;
   unsigned len = 0;
@@ -119,7 +119,7 @@ void LzhCompress(TCodecState& state) {
       if (!state.EndOfInput()) {
         finder.Delete(s);
         text[s] = c;
-        if (s < kLookahead - 1) text[s + kWindow] = c;
+        if (s < kTailCopy) text[s + kWindow] = c;
         s = (s + 1) & kWindowMask;
         r = (r + 1) & kWindowMask;
         finder.Insert(r);

@@ -25,6 +25,10 @@ constexpr unsigned kLengthBase = 256 - kMinMatch;                // symbol = len
 constexpr unsigned kNodes = 2 * kSymbols - 1;                    // 627
 constexpr unsigned kRoot = kNodes - 1;                           // 626
 constexpr unsigned kCountLimit = 0x8000;  // the root count that triggers halving
+// The window as the coders hold it: the 4096 positions, a copy of the first 59 behind them so
+// that 60-byte comparisons never wrap, and 8 bytes of slack for comparing 8 bytes at a time.
+constexpr unsigned kTailCopy = kLookahead - 1;
+constexpr unsigned kWindowBytes = kWindow + kTailCopy + 8;
 
 // The adaptive code. Nodes are kept in non-decreasing order of count by index, the two children
 // of an internal node are neighbours (first child even), and a leaf's child entry is
@@ -131,9 +135,7 @@ class NearCopies;
 // Per-member working tables, held in TCodecState::LzhTables for one run.
 struct LzhWork {
   lzh::LzhTree tree;
-  // The window, with a copy of its first 59 bytes behind it so that the encoder's comparisons of
-  // 60 bytes can run past position 4095 without wrapping.
-  uint8_t window[lzh::kWindow + lzh::kLookahead - 1];
+  uint8_t window[lzh::kWindowBytes];
   std::unique_ptr<lzh::MatchFinder> finder;  // encoder only
   std::unique_ptr<lzh::NearCopies> nearCopies;  // encoder only
   ~LzhWork();

@@ -17,7 +17,8 @@ class Slider {
 public:
   explicit Slider(std::vector<uint8_t> data) : data_(std::move(data)) {
     std::fill(text_, text_ + kFirstWrite, kFill);
-    std::fill(text_ + kWindow, text_ + sizeof text_, kFill);
+    std::fill(text_ + kWindow, text_ + kWindow + kTailCopy, kFill);
+    std::fill(text_ + kWindow + kTailCopy, text_ + sizeof text_, 0);
     for (unsigned i = 0; i < kLookahead && i < data_.size(); ++i) text_[kFirstWrite + i] = data_[i];
     next_ = kLookahead;
     finder_ = std::make_unique<MatchFinder>(text_);
@@ -67,7 +68,7 @@ public:
 private:
   std::vector<uint8_t> data_;
   size_t next_ = 0;
-  uint8_t text_[kWindow + kLookahead - 1];
+  uint8_t text_[kWindowBytes];
   bool held_[kWindow] = {};
   unsigned checked_ = 0;
   std::unique_ptr<MatchFinder> finder_;
