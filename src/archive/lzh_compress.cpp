@@ -144,11 +144,13 @@ void LzhCompress(TCodecState& state) {
   auto look = [&] {
     length = finder.MatchLength < len ? finder.MatchLength : len;
     code = finder.MatchCode;
-    if (length >= kMinMatch) {
-      const unsigned end = ShorterCodesEnd(code);
-      const unsigned nearer = near.Nearest(r, position, length, end);
-      if (nearer < end) code = nearer;
-    }
+  };
+  // Sends the match found at window position at (counted position atPosition).
+  auto sendMatch = [&](unsigned at, uint32_t atPosition) {
+    const unsigned end = ShorterCodesEnd(code);
+    const unsigned nearer = near.Nearest(at, atPosition, length, end);
+    SendSymbol(out, tree, length + kLengthBase);
+    SendDistance(out, nearer < end ? nearer : code);
   };
   look();
   while (len != 0) {
@@ -158,9 +160,10 @@ void LzhCompress(TCodecState& state) {
       look();
       continue;
     }
+    const unsigned here = r;
+    const uint32_t herePosition = position;
     unsigned covered = 0;
     if (length < kLookahead) {
-      const unsigned here = r;
       const unsigned hereLength = length, hereCode = code;
       advance();
       covered = 1;
@@ -174,8 +177,7 @@ void LzhCompress(TCodecState& state) {
       length = hereLength;
       code = hereCode;
     }
-    SendSymbol(out, tree, length + kLengthBase);
-    SendDistance(out, code);
+    sendMatch(here, herePosition);
     for (; covered < length; ++covered) advance();
     look();
   }

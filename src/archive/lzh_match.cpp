@@ -110,7 +110,9 @@ NearCopies::NearCopies(const uint8_t* text) : text_(text) {
 
 unsigned NearCopies::Nearest(unsigned r, uint32_t position, unsigned length, unsigned limit) const {
   const uint8_t* key = text_ + r;
-  for (uint32_t at = head_[Hash(key)]; at != kNever && at < position; at = previous_[at & kWindowMask]) {
+  uint32_t at = head_[Hash(key)];
+  while (at != kNever && at >= position) at = previous_[at & kWindowMask];  // added since
+  for (; at != kNever; at = previous_[at & kWindowMask]) {
     const uint32_t code = position - at - 1;
     if (code >= limit) break;
     // The copy of the window's first 59 bytes behind it lets both run on without wrapping.

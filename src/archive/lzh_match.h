@@ -94,7 +94,8 @@ public:
     head_[h] = position;
   }
   // The smallest distance code below limit at which the length bytes at r (counted position
-  // position) occur again, or limit when there is none. length is at least 3.
+  // position) occur earlier, or limit when there is none. length is at least 3. Positions
+  // added after r (the lazy step looks one ahead) are passed over.
   unsigned Nearest(unsigned r, uint32_t position, unsigned length, unsigned limit) const;
 
 private:
