@@ -48,7 +48,7 @@ void SendSymbol(BitWriter& out, LzhTree& tree, unsigned c) {
   unsigned n = 0;
   uint32_t word = 0;
   unsigned inWord = 0;
-  for (unsigned k = tree.parent[kNodes + c]; k != kRoot; k = tree.parent[k]) {
+  for (unsigned k = tree.nodeParent[kNodes + c]; k != kRoot; k = tree.nodeParent[k]) {
     word |= (k & 1u) << inWord;
     if (++inWord == 32) {
       words[n++] = word;

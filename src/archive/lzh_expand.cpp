@@ -55,7 +55,7 @@ void LzhExpand(TCodecState& state, uint32_t count) {
   std::memset(window + kFirstWrite, 0, sizeof work.window - kFirstWrite);
 
   BitReader in(state);
-  const uint16_t* const child = tree.child;
+  const uint16_t* const child = tree.nodeChild;
   unsigned r = kFirstWrite;
   uint32_t left = count;
   while (left != 0) {

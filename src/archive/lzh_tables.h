@@ -32,13 +32,13 @@ constexpr unsigned kWindowBytes = kWindow + kTailCopy + 8;
 
 // The adaptive code. Nodes are kept in non-decreasing order of count by index, the two children
 // of an internal node are neighbours (first child even), and a leaf's child entry is
-// kNodes + symbol. parent[kNodes + symbol] is the leaf of the symbol.
+// kNodes + symbol. nodeParent[kNodes + symbol] is the leaf of the symbol.
 struct LzhTree {
-  // count[kNodes] is a sentinel above every real count; the entries after it (also at the
+  // nodeCount[kNodes] is a sentinel above every real count; the entries after it (also at the
   // maximum) let the search read eight counts at once anywhere.
-  uint16_t count[kNodes + 8];
-  uint16_t child[kNodes];
-  uint16_t parent[kNodes + kSymbols];
+  uint16_t nodeCount[kNodes + 8];
+  uint16_t nodeChild[kNodes];
+  uint16_t nodeParent[kNodes + kSymbols];
 
   // The balanced starting tree: every symbol 8 or 9 bits long.
   void Start();
@@ -47,48 +47,48 @@ struct LzhTree {
 
   // Counts symbol c and restores the order, with at most one swap per level of the path.
   void Update(unsigned c) {
-    if (count[kRoot] == kCountLimit) Rebuild();
-    unsigned k = parent[kNodes + c];
+    if (nodeCount[kRoot] == kCountLimit) Rebuild();
+    unsigned k = nodeParent[kNodes + c];
     do {
-      const unsigned f = ++count[k];
-      if (f > count[k + 1]) {
+      const unsigned f = ++nodeCount[k];
+      if (f > nodeCount[k + 1]) {
         // The new count passes its right neighbour: trade places with the last node that still
         // has a lower count, so the order holds and the node moves towards the root.
         const unsigned l = LastBelow(k + 1, f);
-        count[k] = count[l];
-        count[l] = static_cast<uint16_t>(f);
-        const unsigned a = child[k];
-        const unsigned b = child[l];
-        parent[a] = static_cast<uint16_t>(l);
-        if (a < kNodes) parent[a + 1] = static_cast<uint16_t>(l);
-        child[l] = static_cast<uint16_t>(a);
-        parent[b] = static_cast<uint16_t>(k);
-        if (b < kNodes) parent[b + 1] = static_cast<uint16_t>(k);
-        child[k] = static_cast<uint16_t>(b);
+        nodeCount[k] = nodeCount[l];
+        nodeCount[l] = static_cast<uint16_t>(f);
+        const unsigned a = nodeChild[k];
+        const unsigned b = nodeChild[l];
+        nodeParent[a] = static_cast<uint16_t>(l);
+        if (a < kNodes) nodeParent[a + 1] = static_cast<uint16_t>(l);
+        nodeChild[l] = static_cast<uint16_t>(a);
+        nodeParent[b] = static_cast<uint16_t>(k);
+        if (b < kNodes) nodeParent[b + 1] = static_cast<uint16_t>(k);
+        nodeChild[k] = static_cast<uint16_t>(b);
         k = l;
       }
-      k = parent[k];
+      k = nodeParent[k];
     } while (k != 0);
   }
 
 private:
-  // The highest index whose count is below f, given count[from] < f. Counts are sorted and the
+  // The highest index whose count is below f, given nodeCount[from] < f. Counts are sorted and the
   // sentinel is above f, so the answer is unique. Runs of equal counts can be long (a member
   // of nearly uniform bytes), so the search looks at eight counts at a time where it can.
   unsigned LastBelow(unsigned from, unsigned f) const {
-    if (count[from + 1] >= f) return from;
+    if (nodeCount[from + 1] >= f) return from;
     unsigned i = from + 2;
 #if defined(__SSE2__)
     const __m128i limit = _mm_set1_epi16(static_cast<short>(f));
     for (;; i += 8) {
-      const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&count[i]));
+      const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&nodeCount[i]));
       // Unsigned count >= f exactly where f minus count saturates to 0.
       const __m128i atLeast = _mm_cmpeq_epi16(_mm_subs_epu16(limit, c), _mm_setzero_si128());
       const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(atLeast));
       if (mask != 0) return i + (static_cast<unsigned>(__builtin_ctz(mask)) >> 1) - 1;
     }
 #else
-    while (count[i] < f) ++i;
+    while (nodeCount[i] < f) ++i;
     return i - 1;
 #endif
   }

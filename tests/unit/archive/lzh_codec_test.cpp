@@ -47,7 +47,7 @@ std::string BitString(const Bytes& b) {
 // The code of symbol c in tree t (root side first); updates t as a coder would.
 std::string CodeOf(lzh::LzhTree& t, unsigned c) {
   std::string bits;
-  for (unsigned k = t.parent[lzh::kNodes + c]; k != lzh::kRoot; k = t.parent[k])
+  for (unsigned k = t.nodeParent[lzh::kNodes + c]; k != lzh::kRoot; k = t.nodeParent[k])
     bits.insert(bits.begin(), (k & 1) ? '1' : '0');
   t.Update(c);
   return bits;

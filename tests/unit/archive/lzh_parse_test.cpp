@@ -38,8 +38,8 @@ std::vector<Token> Tokens(const Bytes& packed, size_t size) {
   std::vector<Token> out;
   size_t at = 0;
   while (at < size) {
-    unsigned k = t.child[kRoot];
-    while (k < kNodes) k = t.child[k + next()];
+    unsigned k = t.nodeChild[kRoot];
+    while (k < kNodes) k = t.nodeChild[k + next()];
     const unsigned c = k - kNodes;
     t.Update(c);
     if (c < 256) {

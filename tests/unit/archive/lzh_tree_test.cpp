@@ -12,31 +12,31 @@ namespace {
 
 unsigned Depth(const LzhTree& t, unsigned symbol) {
   unsigned d = 0;
-  for (unsigned k = t.parent[kNodes + symbol]; k != kRoot; k = t.parent[k]) ++d;
+  for (unsigned k = t.nodeParent[kNodes + symbol]; k != kRoot; k = t.nodeParent[k]) ++d;
   return d;
 }
 
 // Everything the coders rely on: order by count, children in neighbouring slots with the first
 // even, counts that add up, parent links that agree with child links, every symbol reachable.
 void ExpectConsistent(const LzhTree& t) {
-  EXPECT_EQ(t.count[kNodes], 0xFFFF);
-  EXPECT_EQ(t.parent[kRoot], 0);
+  EXPECT_EQ(t.nodeCount[kNodes], 0xFFFF);
+  EXPECT_EQ(t.nodeParent[kRoot], 0);
   std::vector<int> leafOf(kSymbols, -1);
   for (unsigned i = 0; i < kNodes; ++i) {
-    if (i > 0) ASSERT_LE(t.count[i - 1], t.count[i]) << "order broken at " << i;
-    ASSERT_GE(t.count[i], 1u);
-    const unsigned c = t.child[i];
+    if (i > 0) ASSERT_LE(t.nodeCount[i - 1], t.nodeCount[i]) << "order broken at " << i;
+    ASSERT_GE(t.nodeCount[i], 1u);
+    const unsigned c = t.nodeChild[i];
     if (c >= kNodes) {
       ASSERT_LT(c - kNodes, kSymbols);
       ASSERT_EQ(leafOf[c - kNodes], -1);
       leafOf[c - kNodes] = static_cast<int>(i);
-      ASSERT_EQ(t.parent[c], i);
+      ASSERT_EQ(t.nodeParent[c], i);
     } else {
       ASSERT_EQ(c % 2, 0u);
       ASSERT_LT(c + 1, i);
-      ASSERT_EQ(t.parent[c], i);
-      ASSERT_EQ(t.parent[c + 1], i);
-      ASSERT_EQ(t.count[i], t.count[c] + t.count[c + 1]);
+      ASSERT_EQ(t.nodeParent[c], i);
+      ASSERT_EQ(t.nodeParent[c + 1], i);
+      ASSERT_EQ(t.nodeCount[i], t.nodeCount[c] + t.nodeCount[c + 1]);
     }
   }
   for (unsigned s = 0; s < kSymbols; ++s) ASSERT_NE(leafOf[s], -1) << "symbol " << s;
@@ -48,7 +48,7 @@ TEST(LzhTree, StartsBalancedWithEveryCodeEightOrNineBits) {
   LzhTree t;
   t.Start();
   ExpectConsistent(t);
-  EXPECT_EQ(t.count[kRoot], kSymbols);
+  EXPECT_EQ(t.nodeCount[kRoot], kSymbols);
   unsigned nine = 0;
   double kraft = 0;
   for (unsigned s = 0; s < kSymbols; ++s) {
@@ -73,19 +73,19 @@ TEST(LzhTree, HalvesExactlyAtUpdate32455AndStaysConsistent) {
     t.Update(skew(rng) % kSymbols);
     if (n % 4096 == 0) ExpectConsistent(t);
   }
-  EXPECT_EQ(t.count[kRoot], kCountLimit);
-  std::vector<uint16_t> before(t.count, t.count + kNodes);
+  EXPECT_EQ(t.nodeCount[kRoot], kCountLimit);
+  std::vector<uint16_t> before(t.nodeCount, t.nodeCount + kNodes);
   std::vector<uint16_t> leaves;
   for (unsigned i = 0; i < kNodes; ++i)
-    if (t.child[i] >= kNodes) leaves.push_back(static_cast<uint16_t>((t.count[i] + 1) / 2));
+    if (t.nodeChild[i] >= kNodes) leaves.push_back(static_cast<uint16_t>((t.nodeCount[i] + 1) / 2));
   unsigned halvedSum = 0;
   for (uint16_t c : leaves) halvedSum += c;
   t.Update(5);
   ExpectConsistent(t);
-  EXPECT_EQ(t.count[kRoot], halvedSum + 1);
+  EXPECT_EQ(t.nodeCount[kRoot], halvedSum + 1);
   for (unsigned n = 0; n < 100000; ++n) t.Update(skew(rng) % kSymbols);
   ExpectConsistent(t);
-  EXPECT_LE(t.count[kRoot], kCountLimit);
+  EXPECT_LE(t.nodeCount[kRoot], kCountLimit);
 }
 
 TEST(LzhTree, UniformSymbolsKeepTheOrderThroughLongRunsOfEqualCounts) {
