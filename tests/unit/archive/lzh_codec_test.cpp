@@ -222,3 +222,23 @@ TEST(Lzh, DecoderStopsAtCountOnAnyData) {
   ASSERT_EQ(out.size(), text.size());
   EXPECT_TRUE(std::equal(text.begin(), text.begin() + 1000, out.begin()));
 }
+
+// The coder moves bytes only through the driver, so the key scrambles its stream byte by byte
+// and unscrambling gives the plain stream back to the decoder.
+TEST(Lzh, KeyedMemberScramblesTheStreamAndExpandsBack) {
+  const Bytes plain = Kind("text", 30000, 12);
+  const Bytes packed = Compress(plain);
+  const int32_t key = 0x5A3C0F81;
+  TestStream src(plain), keyed;
+  TCodecState state;
+  uint32_t sum = 0;
+  state.RunCodec(keyed, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress,
+                 cmLZH, 0, false, key, nullptr, sum);
+  ASSERT_EQ(keyed.Bytes.size(), packed.size());
+  for (size_t i = 0; i < packed.size(); ++i)
+    ASSERT_EQ(keyed.Bytes[i], packed[i] ^ static_cast<uint8_t>(static_cast<uint32_t>(key) >> (8 * (i % 4))));
+  TestStream in(keyed.Bytes), out;
+  state.RunCodec(out, in, static_cast<uint32_t>(keyed.Bytes.size()), TCodecDirection::cdExpand,
+                 cmLZH, static_cast<uint32_t>(plain.size()), true, key, nullptr, sum);
+  EXPECT_EQ(out.Bytes, plain);
+}
