@@ -86,7 +86,11 @@ uint8_t TCodecState::Refill() {
   if (remaining_ == 0) return 0;
   if (chunk_ > remaining_) chunk_ = remaining_;
   const int32_t got = source_->Read(inBuf_.get(), static_cast<int32_t>(chunk_));
-  if (got <= 0) return 0;
+  if (got <= 0) {
+    // The stream ended before the member did: asking again would only repeat the empty read.
+    remaining_ = 0;
+    return 0;
+  }
   remaining_ -= static_cast<uint32_t>(got);
   inCur_ = inBuf_.get();
   inEnd_ = inBuf_.get() + got;
