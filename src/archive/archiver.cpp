@@ -337,7 +337,15 @@ void TArchiver::ExpandFiles(TStream& archive, TStringList* selection) {
   streamEnd_ = archive.Size();
   int64_t total = 0;
   TMemberHeader member;
-  while (total < header.TotalSize && ReadMemberHeader(archive, member)) {
+  for (;;) {
+    const int64_t headerAt = archive.Position();
+    if (!ReadMemberHeader(archive, member)) break;
+    // The header's total says nothing about empty files, so empty members right after the
+    // total is reached still belong to the archive.
+    if (total >= header.TotalSize && member.UncompressedSize != 0) {
+      archive.SetPosition(headerAt);
+      break;
+    }
     // Sizes no writer produces: stepping back could loop forever, and a decoder asked for a
     // negative count would run on without end.
     if (member.CompressedSize < 0 || member.UncompressedSize < 0) throw EBadChecksum();
