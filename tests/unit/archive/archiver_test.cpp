@@ -618,3 +618,33 @@ TEST_F(Archive, ProgressSeesEveryMemberAndCancelStopsAtARefill) {
   };
   EXPECT_THROW(Expand(archive), EBadChecksum);
 }
+
+TEST_F(Archive, NamesTheHeaderCannotHoldAreTreatedLikeUnopenableFiles) {
+  fs.AddFile("a", Text("a"));
+  fs.AddFile("b", Text("b"));
+  arc.OnCheckFile = [](std::string& name, TCProcessMode) {
+    if (name == "a") name = std::string(32768, 'n');
+  };
+  std::vector<std::string> names;
+  const Bytes archive = Write({"a", "b"}, cmNone, &names);
+  EXPECT_EQ(names, std::vector<std::string>{"b"});
+  EXPECT_EQ(archive.size(), 21u + 25 + 1 + 1);
+  arc.ExceptionOnFileError = true;
+  EXPECT_THROW(Write({"a", "b"}, cmNone), Exception);
+  // The longest name that fits is kept whole.
+  arc.OnCheckFile = [](std::string& name, TCProcessMode) {
+    if (name == "a") name = std::string(32767, 'n');
+  };
+  Write({"a"}, cmNone, &names);
+  EXPECT_EQ(names[0].size(), 32767u);
+}
+
+TEST_F(Archive, EmptyFilesAfterTheTotalIsReachedAreStillExpanded) {
+  fs.AddFile("full", Text("data"));
+  fs.AddFile("e1", {});
+  fs.AddFile("e2", {});
+  const Bytes archive = Write({"e1", "full", "e2"}, cmRLE);
+  fs.Files.clear();
+  Expand(archive);
+  EXPECT_EQ(fs.Created, (std::vector<std::string>{"e1", "full", "e2"}));
+}
