@@ -53,6 +53,7 @@ uint32_t TCodecState::RunCodec(TStream& dest, TStream& source, uint32_t sourceBy
       s.inCur_ = s.inEnd_ = nullptr;
       s.outCur_ = s.outEnd_ = nullptr;
       s.source_ = s.dest_ = nullptr;
+      s.progress_ = nullptr;  // the handler may capture what does not outlive the run
     }
   } release{*this};
 
