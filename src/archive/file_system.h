@@ -40,6 +40,9 @@ public:
   virtual ~TFileSystem() = default;
   // Opens an existing file read-only, others may read and write it too. Raises EFOpenError.
   virtual std::unique_ptr<TFileStream> OpenRead(const std::string& path) = 0;
+  // Opens an existing file for reading and writing, others may read and write it too. Raises
+  // EFOpenError.
+  virtual std::unique_ptr<TFileStream> OpenReadWrite(const std::string& path) = 0;
   // Creates a file for reading and writing, replacing an existing one. Raises EFCreateError.
   virtual std::unique_ptr<TFileStream> Create(const std::string& path) = 0;
   // Attribute bits in the Windows layout (read-only 0x01, hidden 0x02, system 0x04,

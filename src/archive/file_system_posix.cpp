@@ -103,6 +103,11 @@ public:
     }
     return std::make_unique<PosixFileStream>(fd);
   }
+  std::unique_ptr<TFileStream> OpenReadWrite(const std::string& path) override {
+    const int fd = ::open(ToHostPath(path).c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) throw EFOpenError(path);
+    return std::make_unique<PosixFileStream>(fd);
+  }
   std::unique_ptr<TFileStream> Create(const std::string& path) override {
     const int fd = ::open(ToHostPath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) throw EFCreateError(path);

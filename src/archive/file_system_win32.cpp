@@ -66,6 +66,12 @@ public:
     if (h == INVALID_HANDLE_VALUE) throw EFOpenError(path);
     return std::make_unique<Win32FileStream>(h);
   }
+  std::unique_ptr<TFileStream> OpenReadWrite(const std::string& path) override {
+    const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw EFOpenError(path);
+    return std::make_unique<Win32FileStream>(h);
+  }
   std::unique_ptr<TFileStream> Create(const std::string& path) override {
     const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);

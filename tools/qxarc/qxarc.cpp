@@ -266,6 +266,7 @@ public:
     TNullStream sink_;
   };
   std::unique_ptr<TFileStream> OpenRead(const std::string& path) override { throw EFOpenError(path); }
+  std::unique_ptr<TFileStream> OpenReadWrite(const std::string& path) override { throw EFOpenError(path); }
   std::unique_ptr<TFileStream> Create(const std::string&) override {
     ++Created;
     return std::make_unique<DiscardFile>();

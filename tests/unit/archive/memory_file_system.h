@@ -47,6 +47,11 @@ public:
     if (it == Files.end() || RefuseOpen.count(path)) throw qx::EFOpenError(path);
     return std::make_unique<Handle>(it->second, true);
   }
+  std::unique_ptr<qx::TFileStream> OpenReadWrite(const std::string& path) override {
+    auto it = Files.find(path);
+    if (it == Files.end() || RefuseOpen.count(path)) throw qx::EFOpenError(path);
+    return std::make_unique<Handle>(it->second, true);
+  }
   std::unique_ptr<qx::TFileStream> Create(const std::string& path) override {
     if (RefuseCreate.count(path)) throw qx::EFCreateError(path);
     Created.push_back(path);
