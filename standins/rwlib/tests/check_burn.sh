@@ -12,14 +12,18 @@ rm -rf "$work" && mkdir -p "$work" && cd "$work"
 7z x -y -oextracted disc.iso >/dev/null
 diff -r project extracted && echo "7z: extracted tree is identical"
 
-vol=$(isoinfo -d -J -i disc.iso | sed -n 's/^Volume id: //p')
-[ "$vol" = "MY PROJECT" ] || { echo "volume id '$vol'"; exit 1; }
+# The primary descriptor carries the volume name in d-characters, the Joliet one as given.
+vol=$(isoinfo -d -i disc.iso | sed -n 's/^Volume id: //p')
+[ "$vol" = "MY_PROJECT" ] || { echo "primary volume id '$vol'"; exit 1; }
+jvol=$(python3 -c 'import sys; d=open("disc.iso","rb").read(); print(d[17*2048+40:17*2048+72].decode("utf-16-be").rstrip())')
+[ "$jvol" = "MY PROJECT" ] || { echo "Joliet volume id '$jvol'"; exit 1; }
+echo "volume: $vol / $jvol"
 
-(cd project && find . -mindepth 1 | sed 's|^\.||' | sort) > want.txt
-isoinfo -f -J -i disc.iso | sort > got.txt
+# isoinfo prints Joliet names in Latin-1.
+(cd project && find . -mindepth 1 | sed 's|^\.||' | LC_ALL=C sort) > want.txt
+isoinfo -f -J -i disc.iso | iconv -f latin1 -t utf-8 | LC_ALL=C sort > got.txt
 diff want.txt got.txt && echo "isoinfo: Joliet tree matches"
 
-xorriso -indev disc.iso -find / -type f 2>/dev/null | wc -l > /dev/null
 files=$(cd project && find . -type f | wc -l)
 listed=$(xorriso -abort_on NEVER -indev disc.iso -find / -type f 2>/dev/null | grep -c "^'" || true)
 [ "$files" -eq "$listed" ] || { echo "xorriso lists $listed files, project has $files"; exit 1; }

@@ -56,9 +56,8 @@ fs::path ExeFolder() {
 // A fresh copy of the library with the given DEVICES.DEF, no disc image and no log.
 std::string Prepare(const std::string& devicesDef) {
   std::error_code ec;
-  fs::copy_file(ExeFolder() / "RwLib.dll", Here() / "RwLib.dll", fs::copy_options::overwrite_existing, ec);
-  if (ec) {
-    std::fprintf(stderr, "cannot copy RwLib.dll: %s\n", ec.message().c_str());
+  if (!CopyFileW((ExeFolder() / "RwLib.dll").c_str(), (Here() / "RwLib.dll").c_str(), FALSE)) {
+    std::fprintf(stderr, "cannot copy RwLib.dll: error %lu\n", GetLastError());
     std::exit(2);
   }
   std::ofstream(Here() / "DEVICES.DEF", std::ios::binary) << devicesDef;
@@ -95,7 +94,7 @@ uint64_t MakeProject(const fs::path& root) {
   WriteFile(root / "empty.bin", 0, 2);
   WriteFile(root / "exactly one sector.dat", 2048, 3);
   WriteFile(root / "one sector and a byte.dat", 2049, 4);
-  WriteFile(root / (std::string(100, 'L') + ".longname"), 777, 5);  // 108 characters in all
+  WriteFile(root / (std::string(100, 'L') + ".longext"), 777, 5);  // 108 characters in all
   WriteFile(root / L"Gr\u00fc\u00dfe aus K\u00f6ln.txt", 4321, 6);
   WriteFile(deep / "bottom of the tree with a rather long file name.data", 150000, 7);
   WriteFile(root / "Level one folder with a long name" / "level 2" / "Same Name.txt", 10, 8);
