@@ -326,6 +326,20 @@ int Fault() {
   return g_failures;
 }
 
+// The burn thread's side of an abort: one write call, its answer kept.
+struct TWriter {
+  RwLibBinding* Binding;
+  qx::TTrackList* List;
+  HANDLE* Event;
+  volatile LONG Result = -1000;
+  static DWORD WINAPI Run(void* self) {
+    auto* w = static_cast<TWriter*>(self);
+    const int32_t r = w->Binding->WriteCdDataTaoPerList(w->List, "BIG", 20, reinterpret_cast<void**>(w->Event), 0);
+    InterlockedExchange(&w->Result, r);
+    return 0;
+  }
+};
+
 int Abort() {
   const std::string library =
       Prepare("[Disc]\nMediaType=2\nErasable=1\n[Write]\nSectorsPerSecond=400\n[Log]\nPath=calls.log\n");
@@ -337,21 +351,8 @@ int Abort() {
   auto list = std::make_unique<qx::TTrackList>();
   qx::FillSingleTrack(*list, (Here() / "big").string(), 2 * 1024 * 1024, "T", "D");
   TProgressCounter progress;
-  struct TWriter {
-    RwLibBinding* Binding;
-    qx::TTrackList* List;
-    HANDLE* Event;
-    volatile LONG Result = -1000;
-  } writer{&b, list.get(), progress.Event()};
-  HANDLE thread = CreateThread(
-      nullptr, 0,
-      [](void* p) -> DWORD {
-        auto* w = static_cast<TWriter*>(p);
-        const int32_t r = w->Binding->WriteCdDataTaoPerList(w->List, "BIG", 20, reinterpret_cast<void**>(w->Event), 0);
-        InterlockedExchange(&w->Result, r);
-        return 0;
-      },
-      &writer, 0, nullptr);
+  TWriter writer{&b, list.get(), progress.Event()};
+  HANDLE thread = CreateThread(nullptr, 0, &TWriter::Run, &writer, 0, nullptr);
   CHECK(progress.WaitFirst(20000));
   bool faulted = true;
   CHECK_EQ(b.AbortWrite(&faulted), 1);
