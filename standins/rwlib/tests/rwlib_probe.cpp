@@ -466,15 +466,63 @@ int TestWrite() {
   return g_failures;
 }
 
+#if defined(QX_ASPI_MAJOR)
+// The ASPI layer stand-in as the payload carries it: both entry points and its version resource.
+int Aspi() {
+  const fs::path file = ExeFolder() / "W2kXP03.qx";
+  HMODULE aspi = LoadLibraryW(file.c_str());
+  CHECK(aspi != nullptr);
+  if (aspi == nullptr) return g_failures;
+  using TSupportInfo = DWORD(__cdecl*)();
+  using TSend = DWORD(__cdecl*)(void*);
+  auto support = reinterpret_cast<TSupportInfo>(reinterpret_cast<void (*)()>(GetProcAddress(aspi, "GetASPI32SupportInfo")));
+  auto send = reinterpret_cast<TSend>(reinterpret_cast<void (*)()>(GetProcAddress(aspi, "SendASPI32Command")));
+  CHECK(support != nullptr && send != nullptr);
+  if (support && send) {
+    CHECK_EQ(support(), static_cast<DWORD>(0x0101));  // complete, one adapter
+    unsigned char inquiry[60] = {};                   // host adapter inquiry of adapter 0
+    CHECK_EQ(send(inquiry), static_cast<DWORD>(1));
+    CHECK_EQ(inquiry[1], 1);
+    CHECK_EQ(inquiry[8], 1);
+    unsigned char deviceType[12] = {1, 0, 0, 0};
+    CHECK_EQ(send(deviceType), static_cast<DWORD>(1));
+    CHECK_EQ(deviceType[10], 5);  // CD-ROM class
+    unsigned char unknown[64] = {0x7F};
+    CHECK_EQ(send(unknown), static_cast<DWORD>(0x80));
+    CHECK_EQ(send(nullptr), static_cast<DWORD>(0xE0));
+  }
+  FreeLibrary(aspi);
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  CHECK(size > 0);
+  std::vector<char> data(size);
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT length = 0;
+  if (size > 0 && GetFileVersionInfoW(file.c_str(), 0, size, data.data()) &&
+      VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) && info != nullptr) {
+    std::printf("ASPI layer file version %lu.%lu.%lu.%lu\n", info->dwFileVersionMS >> 16,
+                info->dwFileVersionMS & 0xFFFF, info->dwFileVersionLS >> 16, info->dwFileVersionLS & 0xFFFF);
+    CHECK_EQ(info->dwFileVersionMS, (static_cast<DWORD>(QX_ASPI_MAJOR) << 16) | QX_ASPI_MINOR);
+    CHECK_EQ(info->dwFileVersionLS, (static_cast<DWORD>(QX_ASPI_RELEASE) << 16) | QX_ASPI_BUILD);
+  } else {
+    CHECK(!"no version resource");
+  }
+  return g_failures;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::map<std::string, std::function<int()>> scenarios = {
       {"burn", Burn}, {"log", LogScenario}, {"fault", Fault},
       {"abort", Abort}, {"disc", Disc}, {"testwrite", TestWrite},
+#if defined(QX_ASPI_MAJOR)
+      {"aspi", Aspi},
+#endif
   };
   if (argc != 2 || !scenarios.count(argv[1])) {
-    std::fprintf(stderr, "usage: rwlib_probe burn|log|fault|abort|disc|testwrite  (in a scratch folder)\n");
+    std::fprintf(stderr, "usage: rwlib_probe burn|log|fault|abort|disc|testwrite|aspi  (in a scratch folder)\n");
     return 2;
   }
   const int failures = scenarios.at(argv[1])();
