@@ -117,7 +117,7 @@ void Date7(uint8_t* p, const std::tm& t) {
 }
 
 void Date17(uint8_t* p, const std::tm* t) {
-  char text[18];
+  char text[64];
   if (t == nullptr) {
     std::memset(p, '0', 16);
   } else {
