@@ -141,7 +141,7 @@ bool TVirtualRecorder::RequestAbort() {
   return true;
 }
 
-int32_t TVirtualRecorder::RunProgress(int64_t sectors, int64_t stopAt, int32_t interval, IWriteHost& host,
+int32_t TVirtualRecorder::RunProgress(int64_t stopAt, int32_t interval, IWriteHost& host,
                                       int64_t& written) {
   written = 0;
   int64_t pausedMs = 0;
@@ -162,7 +162,6 @@ int32_t TVirtualRecorder::RunProgress(int64_t sectors, int64_t stopAt, int32_t i
     written += chunk;
     if (chunk == interval) host.Signal();
   }
-  (void)sectors;
   return kSuccess;
 }
 
@@ -196,7 +195,7 @@ int32_t TVirtualRecorder::WriteTrackList(const TWriteRequest& request, IWriteHos
   const bool fails = Config_.WriteResult != kSuccess;
   const int64_t stopAt = fails ? sectors * Config_.FailAtPercent / 100 : sectors;
   int64_t written = 0;
-  result = RunProgress(sectors, stopAt, request.Interval, host, written);
+  result = RunProgress(stopAt, request.Interval, host, written);
   if (result == kSuccess && fails) result = Config_.WriteResult;
 
   // A test write leaves the disc as it was. A real one leaves what it burnt: the whole image, or the

@@ -70,7 +70,7 @@ class TVirtualRecorder {
   int32_t WriteTrackList(const TWriteRequest& request, IWriteHost& host);
 
  private:
-  int32_t RunProgress(int64_t sectors, int64_t stopAt, int32_t interval, IWriteHost& host, int64_t& written);
+  int32_t RunProgress(int64_t stopAt, int32_t interval, IWriteHost& host, int64_t& written);
 
   TRecorderConfig Config_;
   std::filesystem::path Home_;
