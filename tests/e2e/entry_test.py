@@ -8,6 +8,7 @@ import unittest
 import harness
 from harness import MIN_APPLET_SIZE, STUB_SIZE, Wine, windows_path
 
+MAX_APPLET_SIZE = 2147483647
 LORVANE_KEY = r"HKCU\Software\Lorvane"
 # Long enough for any start under Wine; a run that has not ended by then has a window open.
 END_MS = 30000
@@ -80,6 +81,13 @@ class EntryTest(unittest.TestCase):
         for size in (STUB_SIZE, MIN_APPLET_SIZE - 1):
             with self.subTest(size=size):
                 self.assert_ends_without_trace(self.applet(size), "")
+
+    def test_largest_applet_still_opens_a_session(self):
+        # Sparse files: the size is what counts, not the disc space.
+        self.assert_opens_session(self.applet(MAX_APPLET_SIZE), "")
+
+    def test_files_beyond_the_largest_applet_end_at_once(self):
+        self.assert_ends_without_trace(self.applet(MAX_APPLET_SIZE + 1), "")
 
     def test_bare_stub_exit_code_reaches_wine(self):
         path = self.applet(STUB_SIZE)

@@ -47,6 +47,10 @@ class SessionWindowTest(unittest.TestCase):
         self.assertEqual(disclaimer, disclaimer.upper())
         self.assertEqual(lines[-8:], ["_" * 29, "", "", "", "", "", "", " "])
 
+    def test_waiting_for_memo_text(self):
+        self.assertEqual(self.wine.probe("wait-memo", "Disclaimer of Warranty\\r\\n", 5000).returncode, 0)
+        self.assertEqual(self.wine.probe("wait-memo", "not in the memo", 300).returncode, 2)
+
     def test_buttons_and_gauges_before_the_session_starts(self):
         state = self.wine.probe("state").stdout.splitlines()
         self.assertEqual(state, ["window: visible", 'left: "&Help" enabled',
