@@ -118,8 +118,8 @@ TFormMain::TFormMain(bool previewMode, TFormMainEvents* events)
 }
 
 TFormMain::~TFormMain() {
-  if (Window) DestroyWindow(Window);
   if (Application.MainWindow == Window) Application.MainWindow = nullptr;
+  if (Window) DestroyWindow(Window);
   if (Font) DeleteObject(Font);
   if (LabelFont) DeleteObject(LabelFont);
   if (Logo) DeleteObject(Logo);
