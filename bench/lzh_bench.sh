@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Benchmark of the "LZH" method (the -lh1- bit stream): our decoding throughput next to lhasa's,
-# and our compression ratio next to jLHA's, on the LHA benchmark corpus (classes pe, text, gz).
+# Benchmark of the "LZH" method (the -lh1- bit stream): our decoding throughput next to lhasa's
+# (bare streams with qxcodec, and whole archives with qxarc), and our compression ratio next to
+# jLHA's, on the LHA benchmark corpus (classes pe, text, gz).
 # Writes the table to bench/LZH.md.
 #   bench/lzh_bench.sh [RUNS]     RUNS: paired timing runs per class (default 7)
 # Needs the release tree (built here when missing), python3, lhasa, java with libjlha-java.
@@ -11,7 +12,8 @@ tools=${QX_LHA_TOOLS:-$root/../shared/tools/lha}
 corpus=$root/build/bench-corpus
 work=$root/build/bench-lzh
 
-[ -x "$root/build/release/bin/qxcodec" ] || "$root/scripts/build.sh" release
+[ -x "$root/build/release/bin/qxcodec" ] && [ -x "$root/build/release/bin/qxarc" ] ||
+  "$root/scripts/build.sh" release
 if [ ! -f "$corpus/filelist-all.txt" ]; then
   # The manifest pins package versions; where they moved on, the corpus is close enough.
   python3 "$tools/build_corpus.py" build "$corpus" ||
