@@ -159,7 +159,9 @@ struct Encoder {
   void Insert() {
     const unsigned leaf = kLeafBase + (pos & kDicMask);
     unsigned q, r, len;
-    if (matchLen >= 4) {
+    const bool restart = matchLen >= 4;
+    unsigned top = kNil;  // the nodes from here to the root still have to record pos
+    if (restart) {
       // pos continues the previous match one byte later, so its path shares the first
       // matchLen - 1 bytes with the successor of the previous match position: start there.
       len = matchLen - 1;
@@ -170,7 +172,7 @@ struct Encoder {
         r = q;
         q = parent[q];
       }
-      for (unsigned t = q; t != kNil; t = parent[t]) position[t] = uint16_t(pos);
+      top = q;
     } else {
       q = kRootBase + text[pos];
       position[q] = uint16_t(pos);
@@ -179,6 +181,7 @@ struct Encoder {
       if (r == kNil) {
         Link(leaf, q, c);
         matchLen = 1;
+        EndRun(text[pos]);
         return;
       }
       len = 2;
@@ -191,7 +194,7 @@ struct Encoder {
         at = Current(r);
       } else {
         end = level[r];
-        at = Current(position[r]);
+        at = Current(PositionOf(r));
       }
       const uint8_t* const there = text + at;
       while (len < end) {
@@ -199,6 +202,7 @@ struct Encoder {
           Split(r, len, at, leaf);
           matchLen = len;
           matchPos = at;
+          RecordUpwards(top);
           return;
         }
         ++len;
@@ -209,6 +213,10 @@ struct Encoder {
         Replace(r, leaf);
         forward[r] = uint16_t(leaf);
         matchLen = kMaxMatch;
+        if (restart)
+          RecordReplace(top, at, leaf);
+        else
+          RecordUpwards(top);
         return;
       }
       position[r] = uint16_t(pos);
@@ -219,10 +227,57 @@ struct Encoder {
         Link(leaf, q, c);
         ++childCount[q];
         matchLen = len;
+        RecordUpwards(top);
         return;
       }
       ++len;
     }
+  }
+
+  // Every node from `from` to the root now has pos in its subtree.
+  void RecordUpwards(unsigned from) {
+    for (unsigned t = from; t != kNil; t = parent[t]) position[t] = uint16_t(pos);
+    EndRun(text[pos]);
+  }
+
+  // Runs. When pos replaces a leaf that is the most recent position of its whole first-byte
+  // subtree (a run of one byte, or a period that comes back to the same first byte), every
+  // ancestor of that leaf must record pos. Instead of writing the path each time, the path
+  // holds a mark that stands for the newest position of the run; the mark is written out once
+  // when anything else happens below that root.
+  static constexpr uint16_t kRunMark = 0x8000;  // | first byte; positions stay below 0x4000
+  bool runActive[256];
+  unsigned runHead[256];
+  unsigned PositionOf(unsigned node) const {
+    const unsigned v = position[node];
+    return (v & kRunMark) ? runHead[v & 0xFF] : v;
+  }
+  void EndRun(unsigned c) {
+    if (!runActive[c]) return;
+    runActive[c] = false;
+    unsigned t = kLeafBase + (runHead[c] & kDicMask);
+    while (parent[t] == kNil) t = forward[t];
+    for (t = parent[t]; t != kNil; t = parent[t])
+      if (position[t] == (kRunMark | c)) position[t] = uint16_t(runHead[c]);
+  }
+  // After pos replaced the leaf at `at`; the walk recorded pos on the nodes below top.
+  void RecordReplace(unsigned top, unsigned at, unsigned leaf) {
+    const unsigned c = text[pos];
+    const unsigned root = kRootBase + c;
+    const uint16_t mark = uint16_t(kRunMark | c);
+    if (runActive[c]) {
+      if (Current(runHead[c]) == at) {  // the run goes on: its marks now mean pos
+        for (unsigned t = parent[leaf]; t != top; t = parent[t]) position[t] = mark;
+        runHead[c] = pos;
+        return;
+      }
+    } else if (Current(position[root]) == at) {
+      for (unsigned t = parent[leaf]; t != kNil; t = parent[t]) position[t] = mark;
+      runActive[c] = true;
+      runHead[c] = pos;
+      return;
+    }
+    RecordUpwards(top);
   }
 
   // Removes the position that is about to leave the window (the one 8192 before pos).
@@ -232,10 +287,17 @@ struct Encoder {
     if (q == kNil) return;
     Unlink(leaf);
     parent[leaf] = kNil;
+    const unsigned first = text[pos - kDicSize];
+    if (runActive[first] && (runHead[first] & kDicMask) == (pos & kDicMask)) {
+      // The run's newest position is the oldest of the window, so its subtree held nothing
+      // else: only the root can still carry the mark.
+      runActive[first] = false;
+      position[kRootBase + first] = 0;
+    }
     if (q >= kRootBase || --childCount[q] > 1) return;
     // q keeps one child, which takes its place. The most recent position through q is in
     // that child (the deleted leaf was the oldest), so it also names the child's edge.
-    const unsigned at = Current(position[q]);
+    const unsigned at = Current(PositionOf(q));
     const unsigned c = Child(q, text[at + level[q]]);
     Unlink(c);
     Replace(q, c);
@@ -412,6 +474,7 @@ struct Encoder {
     remaining = Load(text + kLoadAt, kDicSize);
     if (remaining == 0) return;
     InitTrie();
+    std::memset(runActive, 0, sizeof runActive);
     std::memset(cFreq, 0, sizeof cFreq);
     std::memset(pFreq, 0, sizeof pFreq);
     pos = kLoadAt;
