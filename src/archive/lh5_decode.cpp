@@ -211,11 +211,19 @@ uint32_t Decoder::ReadBlockHeader() {
   return size;
 }
 
+// Bytes are produced into the window and handed to the driver a span at a time: whenever the
+// write position wraps, and at the end.
 void Decoder::Run(uint32_t count) {
   std::memset(window, ' ', sizeof window);
   unsigned r = 0;
+  unsigned flushed = 0;  // window[flushed, r) is not yet written out
   uint64_t produced = 0;
   uint32_t blockLeft = 0;
+  auto wrap = [&] {
+    state.WriteBytes(window + flushed, kDicSize - flushed);
+    flushed = 0;
+    r = 0;
+  };
   Refill();
   while (produced < count) {
     if (blockLeft == 0) blockLeft = ReadBlockHeader();
@@ -225,12 +233,11 @@ void Decoder::Run(uint32_t count) {
     const unsigned c = DecodeC();
     if (c < 256) {
       window[r] = uint8_t(c);
-      r = (r + 1) & kDicMask;
-      state.WriteByte(uint8_t(c));
+      if (++r == kDicSize) wrap();
       ++produced;
       continue;
     }
-    const unsigned length = c - (256 - kThreshold);
+    unsigned length = c - (256 - kThreshold);
     const unsigned p = DecodePt();
     unsigned distance = p;
     if (p > 1) {
@@ -239,14 +246,26 @@ void Decoder::Run(uint32_t count) {
     }
     unsigned from = (r - distance - 1) & kDicMask;
     produced += length;
-    for (unsigned k = 0; k < length; ++k) {
-      const uint8_t b = window[from];
-      from = (from + 1) & kDicMask;
-      window[r] = b;
-      r = (r + 1) & kDicMask;
-      state.WriteByte(b);
+    while (length > 0) {
+      // Copy up to the next wrap of either position.
+      unsigned n = length;
+      if (n > kDicSize - r) n = kDicSize - r;
+      if (n > kDicSize - from) n = kDicSize - from;
+      uint8_t* to = window + r;
+      const uint8_t* src = window + from;
+      if (from < r && r - from < n) {
+        // The copy reads bytes it writes: repeat the pattern byte by byte.
+        for (unsigned k = 0; k < n; ++k) to[k] = src[k];
+      } else {
+        std::memmove(to, src, n);
+      }
+      length -= n;
+      from = (from + n) & kDicMask;
+      r += n;
+      if (r == kDicSize) wrap();
     }
   }
+  state.WriteBytes(window + flushed, r - flushed);
 }
 
 void DecoderRelease::operator()(Decoder* d) const { delete d; }
