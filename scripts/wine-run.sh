@@ -6,9 +6,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# Tests run in parallel: the first one makes the prefix while the others wait for it to be complete.
+ready="$WINEPREFIX/.qx-prefix-ready"
+if [ ! -f "$ready" ]; then
   mkdir -p "$WINEPREFIX"
-  timeout 300 "$wine" wineboot -i >/dev/null 2>&1
-  timeout 300 wineserver -w
+  exec 9>"$WINEPREFIX/.qx-prefix-lock"
+  flock 9
+  if [ ! -f "$ready" ]; then
+    timeout 300 "$wine" wineboot -i >/dev/null 2>&1
+    timeout 300 wineserver -w
+    touch "$ready"
+  fi
+  exec 9>&-
 fi
 exec timeout "${QX_WINE_TIMEOUT:-120}" "$wine" "$@"

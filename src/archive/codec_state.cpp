@@ -53,6 +53,7 @@ uint32_t TCodecState::RunCodec(TStream& dest, TStream& source, uint32_t sourceBy
       s.inCur_ = s.inEnd_ = nullptr;
       s.outCur_ = s.outEnd_ = nullptr;
       s.source_ = s.dest_ = nullptr;
+      s.progress_ = nullptr;  // the handler may capture what does not outlive the run
     }
   } release{*this};
 
@@ -86,7 +87,11 @@ uint8_t TCodecState::Refill() {
   if (remaining_ == 0) return 0;
   if (chunk_ > remaining_) chunk_ = remaining_;
   const int32_t got = source_->Read(inBuf_.get(), static_cast<int32_t>(chunk_));
-  if (got <= 0) return 0;
+  if (got <= 0) {
+    // The stream ended before the member did: asking again would only repeat the empty read.
+    remaining_ = 0;
+    return 0;
+  }
   remaining_ -= static_cast<uint32_t>(got);
   inCur_ = inBuf_.get();
   inEnd_ = inBuf_.get() + got;

@@ -1,0 +1,40 @@
+#pragma once
+// A list of strings, each with an optional object that the list owns.
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qx {
+
+// The root of objects a list entry can own.
+class TObject {
+public:
+  virtual ~TObject() = default;
+};
+
+class TStringList {
+public:
+  struct Entry {
+    std::string Text;
+    std::unique_ptr<TObject> Object;
+  };
+
+  int Count() const { return static_cast<int>(entries_.size()); }
+  void Add(std::string text, std::unique_ptr<TObject> object = nullptr) {
+    entries_.push_back(Entry{std::move(text), std::move(object)});
+  }
+  void Delete(int index) { entries_.erase(entries_.begin() + index); }
+  void Clear() { entries_.clear(); }
+
+  const std::string& Strings(int index) const { return entries_[static_cast<size_t>(index)].Text; }
+  void SetString(int index, std::string text) { entries_[static_cast<size_t>(index)].Text = std::move(text); }
+  TObject* Objects(int index) const { return entries_[static_cast<size_t>(index)].Object.get(); }
+  // Frees the entry's object.
+  void FreeObject(int index) { entries_[static_cast<size_t>(index)].Object.reset(); }
+
+private:
+  std::vector<Entry> entries_;
+};
+
+}  // namespace qx

@@ -1,0 +1,30 @@
+#pragma once
+// The Win32 side of the recording library binding: LoadLibraryA/GetProcAddress/FreeLibrary, hardware
+// faults inside the library turned into a failed call, and texts from the module's string table.
+#include "recording/library_loader.h"
+#include "recording/rwlib_binding.h"
+
+namespace qx {
+
+class Win32LibraryLoader : public ILibraryLoader {
+ public:
+  void* Load(const std::string& name) override;
+  TLibraryProc Lookup(void* handle, const char* name) override;
+  bool Free(void* handle) override;
+  bool RunGuarded(const std::function<void()>& call) override;
+};
+
+// Texts of a module's string table (the running program's by default).
+class Win32StringTable : public ITextSource {
+ public:
+  explicit Win32StringTable(void* module = nullptr);
+  std::string Text(unsigned id) override;
+
+ private:
+  void* Module_;
+};
+
+// The process's one binding, over the two adapters above.
+RwLibBinding& ProcessRecordingLibrary();
+
+}  // namespace qx

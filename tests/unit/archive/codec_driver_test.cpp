@@ -1,0 +1,154 @@
+// The codec driver: progress and cancel, key scrambling, the output budget, short input.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "archive/codec_state.h"
+#include "archive/memory_stream.h"
+
+using namespace qx;
+
+namespace {
+
+std::vector<uint8_t> Pattern(size_t n) {
+  std::vector<uint8_t> bytes(n);
+  for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+  return bytes;
+}
+
+uint32_t Sum(const std::vector<uint8_t>& bytes) {
+  uint32_t s = 0;
+  for (uint8_t b : bytes) s += b;
+  return s;
+}
+
+struct DriverRun {
+  std::vector<uint8_t> out;
+  uint32_t count = 0;
+  uint32_t checksum = 0;
+};
+
+DriverRun RunDriver(TCodecDirection direction, int method, const std::vector<uint8_t>& input,
+              int32_t key = 0, bool unscramble = false, const TShowProgressEvent& progress = nullptr,
+              uint32_t sourceBytes = UINT32_MAX) {
+  TMemoryStream src(input), dst;
+  TCodecState state;
+  DriverRun r;
+  r.count = state.RunCodec(dst, src, sourceBytes == UINT32_MAX ? static_cast<uint32_t>(input.size()) : sourceBytes,
+                           direction, method, 0, unscramble, key, progress, r.checksum);
+  r.out = dst.Bytes;
+  return r;
+}
+
+}  // namespace
+
+TEST(CodecDriver, ProgressIsReportedPerRefillOfBytesRead) {
+  for (TCodecDirection direction : {TCodecDirection::cdCompress, TCodecDirection::cdExpand}) {
+    std::vector<int> seen;
+    const DriverRun r = RunDriver(direction, cmNone, Pattern(20000), 0, false,
+                            [&](int& percent) { seen.push_back(percent); });
+    EXPECT_EQ(seen, (std::vector<int>{0, 40, 81, 100, 100}));
+    EXPECT_EQ(r.count, 20000u);
+  }
+}
+
+TEST(CodecDriver, ProgressAboveOneHundredThousandBytesDividesTheWholeFirst) {
+  std::vector<int> seen;
+  RunDriver(TCodecDirection::cdCompress, cmNone, Pattern(200000), 0, false,
+            [&](int& percent) { seen.push_back(percent); });
+  ASSERT_EQ(seen.size(), 2u + (200000 + 8191) / 8192);
+  EXPECT_EQ(seen[1], 8192 / 2000);  // part / (whole / 100)
+  EXPECT_EQ(seen[seen.size() - 2], 100);
+  EXPECT_EQ(Percent(0, 0), 100);
+}
+
+TEST(CodecDriver, CancelBeforeTheRunReadsAndWritesNothing) {
+  TMemoryStream src(Pattern(100)), dst;
+  TCodecState state;
+  uint32_t sum = 77;
+  int calls = 0;
+  const uint32_t n = state.RunCodec(dst, src, 100, TCodecDirection::cdCompress, cmNone, 0, false, 0,
+                                    [&](int& p) { ++calls, p = -1; }, sum);
+  EXPECT_EQ(n, 0u);
+  EXPECT_EQ(sum, 0u);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(src.Position(), 0);
+  EXPECT_TRUE(dst.Bytes.empty());
+}
+
+TEST(CodecDriver, CancelDuringTheRunEndsTheInputAtThatRefill) {
+  const std::vector<uint8_t> input = Pattern(30000);
+  std::vector<int> seen;
+  const DriverRun r = RunDriver(TCodecDirection::cdCompress, cmNone, input, 0, false, [&](int& p) {
+    seen.push_back(p);
+    if (p >= 50) p = -1;  // cancel on the second chunk
+  });
+  // Only the first chunk was consumed; the cancelled chunk is dropped.
+  EXPECT_EQ(r.count, 8192u);
+  EXPECT_EQ(r.out, std::vector<uint8_t>(input.begin(), input.begin() + 8192));
+  EXPECT_EQ(r.checksum, Sum(r.out));
+  EXPECT_EQ(seen, (std::vector<int>{0, 27, 54, 100}));
+}
+
+TEST(CodecDriver, KeyScramblesDataBytesWithTheKeyBytesInTurn) {
+  const std::vector<uint8_t> plain = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60};
+  const DriverRun r = RunDriver(TCodecDirection::cdCompress, cmNone, plain, 0x04030201);
+  EXPECT_EQ(r.out, (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44, 0x51, 0x62}));
+  EXPECT_EQ(r.checksum, Sum(plain));  // the sum of the input, not of the scrambled output
+
+  // A key with zero high bytes leaves positions 1, 2 and 3 modulo 4 alone.
+  const DriverRun low = RunDriver(TCodecDirection::cdCompress, cmNone, plain, 0xFF);
+  EXPECT_EQ(low.out, (std::vector<uint8_t>{0xEF, 0x20, 0x30, 0x40, 0xAF, 0x60}));
+
+  // Expansion unscrambles only when asked to; its checksum is the sum of what it wrote.
+  const DriverRun back = RunDriver(TCodecDirection::cdExpand, cmNone, r.out, 0x04030201, true);
+  EXPECT_EQ(back.out, plain);
+  EXPECT_EQ(back.checksum, Sum(plain));
+  const DriverRun raw = RunDriver(TCodecDirection::cdExpand, cmNone, r.out, 0x04030201, false);
+  EXPECT_EQ(raw.out, r.out);
+}
+
+TEST(CodecDriver, KeyScramblingAppliesAfterTheMethod) {
+  // RLE of 41 41 41 42 is 41 94 03 42; the key works on those bytes.
+  const DriverRun r = RunDriver(TCodecDirection::cdCompress, cmRLE, {0x41, 0x41, 0x41, 0x42}, 0x01010101);
+  EXPECT_EQ(r.out, (std::vector<uint8_t>{0x40, 0x95, 0x02, 0x43}));
+  const DriverRun back = RunDriver(TCodecDirection::cdExpand, cmRLE, r.out, 0x01010101, true);
+  EXPECT_EQ(back.out, (std::vector<uint8_t>{0x41, 0x41, 0x41, 0x42}));
+}
+
+TEST(CodecDriver, CompressionThatWouldGrowRaisesUnableToCompress) {
+  try {
+    RunDriver(TCodecDirection::cdCompress, cmRLE, std::vector<uint8_t>(10, 0x94));
+    FAIL() << "no exception";
+  } catch (const EUnableToCompress& e) {
+    EXPECT_STREQ(e.what(), "Could not compress data, will store instead");
+  }
+  // Exactly the input's size still fits.
+  EXPECT_EQ(RunDriver(TCodecDirection::cdCompress, cmRLE, {0x41, 0x41}).count, 2u);
+}
+
+TEST(CodecDriver, OutputLargerThanOneBufferIsFlushedWhole) {
+  const std::vector<uint8_t> input = Pattern(3 * 8192 + 5);
+  const DriverRun r = RunDriver(TCodecDirection::cdExpand, cmNone, input);
+  EXPECT_EQ(r.out, input);
+  EXPECT_EQ(r.checksum, Sum(input));
+}
+
+TEST(CodecDriver, NeverReadsBeyondTheGivenByteCount) {
+  TMemoryStream src(Pattern(100)), dst;
+  TCodecState state;
+  uint32_t sum = 0;
+  EXPECT_EQ(state.RunCodec(dst, src, 30, TCodecDirection::cdExpand, cmNone, 0, false, 0, nullptr, sum), 30u);
+  EXPECT_EQ(src.Position(), 30);
+}
+
+TEST(CodecDriver, ShortSourceEndsTheInputEarly) {
+  const DriverRun r = RunDriver(TCodecDirection::cdExpand, cmNone, Pattern(10), 0, false, nullptr, 5000);
+  EXPECT_EQ(r.count, 10u);
+}
+
+TEST(CodecDriver, UnknownMethodIndexProducesNothing) {
+  const DriverRun r = RunDriver(TCodecDirection::cdExpand, 7, Pattern(10));
+  EXPECT_EQ(r.count, 0u);
+  EXPECT_EQ(r.checksum, 0u);
+}

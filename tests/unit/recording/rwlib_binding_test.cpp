@@ -1,0 +1,271 @@
+// The binding against a fake library: bind/release rules, the engine start's scan, faults, empty
+// slots, texts without terminator, and the message table.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "recording/rwlib_binding.h"
+#include "res/texts.h"
+
+namespace qx {
+namespace {
+
+struct TFaultInLibrary {};
+
+// What the fake library's entry points see and answer.
+struct TFakeState {
+  std::vector<std::tuple<int32_t, int32_t, int, int, int32_t>> StartCalls;
+  int32_t DeviceAdapter = -1, DeviceTarget = -1;  // where Start answers 1
+  int FaultAtStartCall = -1;                      // 0-based call that faults
+  bool UnterminatedTexts = false;
+  int AbortCalls = 0;
+  bool AbortFaults = false;
+};
+TFakeState g_fake;
+
+int32_t QX_RWLIB_CALL FakeStart(int32_t a, int32_t t, uint8_t zero, uint8_t factor, int32_t value) {
+  g_fake.StartCalls.emplace_back(a, t, zero, factor, value);
+  if (static_cast<int>(g_fake.StartCalls.size()) - 1 == g_fake.FaultAtStartCall) throw TFaultInLibrary{};
+  return a == g_fake.DeviceAdapter && t == g_fake.DeviceTarget ? 1 : 23;
+}
+
+int32_t QX_RWLIB_CALL FakeVendorProduct(char* vendor, char* product) {
+  if (g_fake.UnterminatedTexts) {
+    std::memset(vendor, 'V', rwlib::kTextBufferSize);
+    std::memset(product, 'P', rwlib::kTextBufferSize);
+  } else {
+    std::strcpy(vendor, "ACME");
+    std::strcpy(product, "Burner");
+  }
+  return 1;
+}
+
+int32_t QX_RWLIB_CALL FakeAbort() {
+  ++g_fake.AbortCalls;
+  if (g_fake.AbortFaults) throw TFaultInLibrary{};
+  return 1;
+}
+
+int32_t QX_RWLIB_CALL FakeDiscInfo(int32_t* blank, int32_t* second, int32_t* erasable, int32_t* ready,
+                                   int32_t* media) {
+  *blank = 1, *second = 0, *erasable = 0, *ready = 1, *media = 2;
+  return 1;
+}
+
+class TFakeLoader : public ILibraryLoader {
+ public:
+  std::map<std::string, TLibraryProc> Exports;
+  bool Loadable = true;
+  int Loads = 0, Frees = 0;
+  std::vector<std::string> Lookups;
+  int Handle = 0;
+
+  void* Load(const std::string& name) override {
+    LoadedName = name;
+    ++Loads;
+    return Loadable ? &Handle : nullptr;
+  }
+  TLibraryProc Lookup(void* handle, const char* name) override {
+    EXPECT_EQ(handle, &Handle);
+    Lookups.push_back(name);
+    auto it = Exports.find(name);
+    return it == Exports.end() ? nullptr : it->second;
+  }
+  bool Free(void* handle) override {
+    EXPECT_EQ(handle, &Handle);
+    ++Frees;
+    return true;
+  }
+  // The fake's "hardware fault" is a C++ exception thrown by an entry point.
+  bool RunGuarded(const std::function<void()>& call) override {
+    try {
+      call();
+      return true;
+    } catch (const TFaultInLibrary&) {
+      return false;
+    }
+  }
+  std::string LoadedName;
+};
+
+class TTableTexts : public ITextSource {
+ public:
+  std::string Text(unsigned id) override {
+    const char* text = TextById(id);
+    return text ? text : "";
+  }
+};
+
+class RwLibBindingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_fake = TFakeState{};
+    Loader.Exports = {
+        {"Start", reinterpret_cast<TLibraryProc>(&FakeStart)},
+        {"GetVendorProductStrings", reinterpret_cast<TLibraryProc>(&FakeVendorProduct)},
+        {"AbortWrite", reinterpret_cast<TLibraryProc>(&FakeAbort)},
+        {"GetDiscInfo", reinterpret_cast<TLibraryProc>(&FakeDiscInfo)},
+    };
+  }
+  TFakeLoader Loader;
+  TTableTexts Texts;
+  RwLibBinding Binding{Loader, Texts};
+};
+
+TEST_F(RwLibBindingTest, BindLoadsByBareNameAndLooksUpAllNamesInTableOrder) {
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  EXPECT_EQ(Loader.LoadedName, "RwLib.dll");
+  const std::vector<std::string> order = {
+      "Start", "BlankDisc", "IsDiscBlank", "GetDiscInfo", "SetCdSpeeds", "GetCdSpeeds", "Unload",
+      "Load", "SendOpc", "IsDeviceReadyEx", "BurnProofControl", "GetVendorProductStrings",
+      "GetSupportedWriteModes", "AbortWrite", "WriteCdAudioTao", "WriteCdAudioSao", "WriteCdAudioDao",
+      "WriteCdDataTao", "WriteCdDataTaoPerList"};
+  EXPECT_EQ(Loader.Lookups, order);
+  EXPECT_EQ(Binding.Slot(rwlib::slStart), reinterpret_cast<TLibraryProc>(&FakeStart));
+  EXPECT_EQ(Binding.Slot(rwlib::slBlankDisc), nullptr);
+
+  // A second bind does not load again but looks every name up again.
+  Loader.Exports.erase("Start");
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  EXPECT_EQ(Loader.Loads, 1);
+  EXPECT_EQ(Loader.Lookups.size(), 2 * order.size());
+  EXPECT_EQ(Binding.Slot(rwlib::slStart), nullptr);
+}
+
+TEST_F(RwLibBindingTest, ReleaseFreesOnlyALoadedLibraryAndTheNextBindLoadsAnew) {
+  EXPECT_FALSE(Binding.ReleaseRecordingLibrary());  // nothing bound
+  EXPECT_EQ(Loader.Frees, 0);
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  EXPECT_TRUE(Binding.ReleaseRecordingLibrary());
+  EXPECT_EQ(Loader.Frees, 1);
+  EXPECT_FALSE(Binding.ReleaseRecordingLibrary());
+  EXPECT_EQ(Loader.Frees, 1);
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  EXPECT_EQ(Loader.Loads, 2);
+  EXPECT_TRUE(Binding.ReleaseRecordingLibrary());
+}
+
+TEST_F(RwLibBindingTest, FailedLoadLeavesTheBindingUnloaded) {
+  Loader.Loadable = false;
+  EXPECT_FALSE(Binding.BindRecordingLibrary());
+  EXPECT_FALSE(Binding.Loaded());
+  EXPECT_TRUE(Loader.Lookups.empty());
+  EXPECT_FALSE(Binding.ReleaseRecordingLibrary());
+  EXPECT_EQ(Loader.Frees, 0);
+}
+
+TEST_F(RwLibBindingTest, EngineStartScansAllAdaptersAndTargetsWithTheTableArguments) {
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  EXPECT_EQ(Binding.StartRecordingEngine(4, 8192), 23);
+  ASSERT_EQ(g_fake.StartCalls.size(), 64u);
+  for (int i = 0; i < 64; ++i)
+    EXPECT_EQ(g_fake.StartCalls[static_cast<std::size_t>(i)], std::make_tuple(i / 8, i % 8, 0, 4, 8192)) << i;
+}
+
+TEST_F(RwLibBindingTest, EngineStartStopsAtTheFirstRecorderThatAnswers) {
+  g_fake.DeviceAdapter = 3;
+  g_fake.DeviceTarget = 6;
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  int32_t adapter = -1, target = -1;
+  EXPECT_EQ(Binding.StartRecordingEngine(2, 8192, &adapter, &target), 1);
+  EXPECT_EQ(adapter, 3);
+  EXPECT_EQ(target, 6);
+  EXPECT_EQ(g_fake.StartCalls.size(), 3u * 8 + 6 + 1);
+  EXPECT_EQ(std::get<3>(g_fake.StartCalls.back()), 2);
+}
+
+TEST_F(RwLibBindingTest, EngineStartAnswers23WithoutCallingWhenNotLoadedOrStartMissing) {
+  EXPECT_EQ(Binding.StartRecordingEngine(4, 8192), 23);
+  EXPECT_TRUE(g_fake.StartCalls.empty());
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  ASSERT_TRUE(Binding.ReleaseRecordingLibrary());
+  EXPECT_EQ(Binding.StartRecordingEngine(4, 8192), 23);  // slots are kept, but must not be used
+  EXPECT_TRUE(g_fake.StartCalls.empty());
+  Loader.Exports.erase("Start");
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  EXPECT_EQ(Binding.StartRecordingEngine(4, 8192), 23);
+}
+
+TEST_F(RwLibBindingTest, FaultInsideStartEndsTheScanWith23) {
+  g_fake.FaultAtStartCall = 9;
+  g_fake.DeviceAdapter = 5;  // would answer later
+  g_fake.DeviceTarget = 0;
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  EXPECT_EQ(Binding.StartRecordingEngine(4, 8192), 23);
+  EXPECT_EQ(g_fake.StartCalls.size(), 10u);
+}
+
+TEST_F(RwLibBindingTest, FaultInsideAbortWriteIsReportedNotRaised) {
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  bool faulted = true;
+  EXPECT_EQ(Binding.AbortWrite(&faulted), 1);
+  EXPECT_FALSE(faulted);
+  g_fake.AbortFaults = true;
+  Binding.AbortWrite(&faulted);
+  EXPECT_TRUE(faulted);
+  EXPECT_EQ(g_fake.AbortCalls, 2);
+}
+
+TEST_F(RwLibBindingTest, CallsThroughEmptySlotsAnswer4AndBeforeBindAnswer3) {
+  int32_t v[5] = {};
+  uint16_t s[4] = {};
+  std::string a, b;
+  EXPECT_EQ(Binding.GetDiscInfo(&v[0], &v[1], &v[2], &v[3], &v[4]), 3);
+  EXPECT_EQ(Binding.GetVendorProductStrings(a, b), 3);
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  EXPECT_EQ(Binding.GetDiscInfo(&v[0], &v[1], &v[2], &v[3], &v[4]), 1);
+  EXPECT_EQ(v[4], 2);
+  EXPECT_EQ(Binding.BlankDisc(1), 4);
+  EXPECT_EQ(Binding.SetCdSpeeds(0, 176), 4);
+  EXPECT_EQ(Binding.GetCdSpeeds(&s[0], &s[1], &s[2], &s[3]), 4);
+  EXPECT_EQ(Binding.Unload(), 4);
+  EXPECT_EQ(Binding.Load(), 4);
+  EXPECT_EQ(Binding.IsDeviceReadyEx(), 4);
+  EXPECT_EQ(Binding.BurnProofControl(-1), 4);
+  EXPECT_EQ(Binding.GetSupportedWriteModes(&v[0], &v[1], &v[2]), 4);
+  EXPECT_EQ(Binding.WriteCdDataTaoPerList(nullptr, "V", 110, nullptr, 0), 4);
+  Loader.Exports.clear();
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  bool faulted = true;
+  EXPECT_EQ(Binding.AbortWrite(&faulted), 4);
+  EXPECT_FALSE(faulted);
+}
+
+TEST_F(RwLibBindingTest, TextsAreReadNoFurtherThanTheLibrarysBuffers) {
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  std::string vendor, product;
+  EXPECT_EQ(Binding.GetVendorProductStrings(vendor, product), 1);
+  EXPECT_EQ(vendor, "ACME");
+  EXPECT_EQ(product, "Burner");
+  g_fake.UnterminatedTexts = true;
+  EXPECT_EQ(Binding.GetVendorProductStrings(vendor, product), 1);
+  EXPECT_EQ(vendor, std::string(1024, 'V'));
+  EXPECT_EQ(product, std::string(1024, 'P'));
+}
+
+TEST_F(RwLibBindingTest, ErrorTextGivesTheMessageTableAndCodeForTheRest) {
+  const std::vector<std::pair<int32_t, std::string>> cases = {
+      {0, "Unknown status of the operation"},
+      {1, ""},
+      {8, "\r\n(code ACF)\r\n\r\n\r\n"},
+      {11, "CDRW engine has not been started\r\n"},
+      {23, "Device not present"},
+      {24, "Code 24"},
+      {118, "Code 118"},
+      {128, "Everything will not fit on this disc, remove files and try again."},
+      {149, "One or more filenames is greater than 108 characters long"},
+      {150, "Code 150"},
+      {2001, "Code 2001"},
+      {-1, "Code 4294967295"},
+      {INT32_MIN, "Code 2147483648"},
+  };
+  for (const auto& [code, text] : cases) EXPECT_EQ(Binding.ErrorText(code), text) << code;
+}
+
+}  // namespace
+}  // namespace qx
