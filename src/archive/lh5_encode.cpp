@@ -51,14 +51,17 @@ struct Encoder {
   unsigned matchPos = 0;
 
   // The trie. Children hang in hash chains keyed by (parent, first byte of their edge).
-  uint16_t parent[kNodes];
-  uint16_t prevInChain[kNodes];
-  uint16_t nextInChain[kNodes];
-  uint8_t edgeByte[kNodes];
-  uint16_t level[kNodes];       // internal nodes and roots: bytes matched down to here
-  uint16_t position[kNodes];    // internal nodes and roots: most recent position through here
-  uint16_t childCount[kNodes];  // internal nodes
-  uint16_t forward[kNodes];     // leaves replaced at the 256-byte limit: their successor
+  // One record per node, so that a step through the trie touches one cache line.
+  struct Node {
+    uint16_t parent;
+    uint16_t prevInChain, nextInChain;
+    uint16_t level;       // internal nodes and roots: bytes matched down to here
+    uint16_t position;    // internal nodes and roots: most recent position through here
+    uint16_t childCount;  // internal nodes
+    uint16_t forward;     // leaves replaced at the 256-byte limit: their successor
+    uint8_t edgeByte;
+  };
+  Node node_[kNodes];
   uint16_t chainHead[1u << kHashBits];
   uint16_t freeNodes[kInternalNodes];
   unsigned freeCount = 0;
@@ -95,48 +98,48 @@ struct Encoder {
     return ((node << 8 | byte) * 2654435761u) >> (32 - kHashBits);
   }
   unsigned Child(unsigned node, unsigned byte) const {
-    for (unsigned r = chainHead[Hash(node, byte)]; r != kNil; r = nextInChain[r])
-      if (parent[r] == node && edgeByte[r] == byte) return r;
+    for (unsigned r = chainHead[Hash(node, byte)]; r != kNil; r = node_[r].nextInChain)
+      if (node_[r].parent == node && node_[r].edgeByte == byte) return r;
     return kNil;
   }
   void Link(unsigned child, unsigned node, unsigned byte) {
     const unsigned h = Hash(node, byte);
-    parent[child] = uint16_t(node);
-    edgeByte[child] = uint8_t(byte);
-    prevInChain[child] = kNil;
-    nextInChain[child] = chainHead[h];
-    if (chainHead[h] != kNil) prevInChain[chainHead[h]] = uint16_t(child);
+    node_[child].parent = uint16_t(node);
+    node_[child].edgeByte = uint8_t(byte);
+    node_[child].prevInChain = kNil;
+    node_[child].nextInChain = chainHead[h];
+    if (chainHead[h] != kNil) node_[chainHead[h]].prevInChain = uint16_t(child);
     chainHead[h] = uint16_t(child);
   }
   void Unlink(unsigned node) {
-    const unsigned prev = prevInChain[node], next = nextInChain[node];
+    const unsigned prev = node_[node].prevInChain, next = node_[node].nextInChain;
     if (prev != kNil)
-      nextInChain[prev] = uint16_t(next);
+      node_[prev].nextInChain = uint16_t(next);
     else
-      chainHead[Hash(parent[node], edgeByte[node])] = uint16_t(next);
-    if (next != kNil) prevInChain[next] = uint16_t(prev);
+      chainHead[Hash(node_[node].parent, node_[node].edgeByte)] = uint16_t(next);
+    if (next != kNil) node_[next].prevInChain = uint16_t(prev);
   }
   // Puts node `by` where `old` hangs (same parent, same edge byte); `old` leaves the trie.
   void Replace(unsigned old, unsigned by) {
-    const unsigned prev = prevInChain[old], next = nextInChain[old];
-    parent[by] = parent[old];
-    edgeByte[by] = edgeByte[old];
-    prevInChain[by] = uint16_t(prev);
-    nextInChain[by] = uint16_t(next);
+    const unsigned prev = node_[old].prevInChain, next = node_[old].nextInChain;
+    node_[by].parent = node_[old].parent;
+    node_[by].edgeByte = node_[old].edgeByte;
+    node_[by].prevInChain = uint16_t(prev);
+    node_[by].nextInChain = uint16_t(next);
     if (prev != kNil)
-      nextInChain[prev] = uint16_t(by);
+      node_[prev].nextInChain = uint16_t(by);
     else
-      chainHead[Hash(parent[old], edgeByte[old])] = uint16_t(by);
-    if (next != kNil) prevInChain[next] = uint16_t(by);
-    parent[old] = kNil;
+      chainHead[Hash(node_[old].parent, node_[old].edgeByte)] = uint16_t(by);
+    if (next != kNil) node_[next].prevInChain = uint16_t(by);
+    node_[old].parent = kNil;
   }
 
   void InitTrie() {
-    std::memset(parent, 0, sizeof parent);
+    std::memset(node_, 0, sizeof node_);
     std::memset(chainHead, 0, sizeof chainHead);
     for (unsigned c = 0; c < 256; ++c) {
-      level[kRootBase + c] = 1;
-      position[kRootBase + c] = 0;
+      node_[kRootBase + c].level = 1;
+      node_[kRootBase + c].position = 0;
     }
     freeCount = 0;
     for (unsigned n = kInternalNodes; n >= 1; --n) freeNodes[freeCount++] = uint16_t(n);
@@ -147,12 +150,26 @@ struct Encoder {
 
   void Split(unsigned node, unsigned len, unsigned nodePos, unsigned leaf) {
     const unsigned n = freeNodes[--freeCount];
-    level[n] = uint16_t(len);
-    position[n] = uint16_t(pos);
-    childCount[n] = 2;
+    node_[n].level = uint16_t(len);
+    node_[n].position = uint16_t(pos);
+    node_[n].childCount = 2;
     Replace(node, n);
     Link(node, n, text[nodePos + len]);
     Link(leaf, n, text[pos + len]);
+  }
+
+  // The first index in [from, end) where the two texts differ, or end. Both may be read up to
+  // 256 bytes past their start, which the text buffer always holds.
+  static unsigned Mismatch(const uint8_t* a, const uint8_t* b, unsigned from, unsigned end) {
+    while (from + 8 <= end) {
+      uint64_t x, y;
+      std::memcpy(&x, a + from, 8);
+      std::memcpy(&y, b + from, 8);
+      if (x != y) return from + unsigned(__builtin_ctzll(x ^ y) >> 3);
+      from += 8;
+    }
+    while (from < end && a[from] == b[from]) ++from;
+    return from;
   }
 
   // Inserts pos and leaves the longest match found on the way in matchLen/matchPos.
@@ -166,16 +183,16 @@ struct Encoder {
       // matchLen - 1 bytes with the successor of the previous match position: start there.
       len = matchLen - 1;
       r = kLeafBase + ((matchPos + 1) & kDicMask);
-      while (parent[r] == kNil) r = forward[r];
-      q = parent[r];
-      while (level[q] >= len) {
+      while (node_[r].parent == kNil) r = node_[r].forward;
+      q = node_[r].parent;
+      while (node_[q].level >= len) {
         r = q;
-        q = parent[q];
+        q = node_[q].parent;
       }
       top = q;
     } else {
       q = kRootBase + text[pos];
-      position[q] = uint16_t(pos);
+      node_[q].position = uint16_t(pos);
       const unsigned c = text[pos + 1];
       r = Child(q, c);
       if (r == kNil) {
@@ -193,25 +210,23 @@ struct Encoder {
         end = kMaxMatch;
         at = Current(r);
       } else {
-        end = level[r];
+        end = node_[r].level;
         at = Current(PositionOf(r));
       }
-      const uint8_t* const there = text + at;
-      while (len < end) {
-        if (here[len] != there[len]) {
-          Split(r, len, at, leaf);
-          matchLen = len;
-          matchPos = at;
-          RecordUpwards(top);
-          return;
-        }
-        ++len;
+      const unsigned mismatch = Mismatch(here, text + at, len, end);
+      if (mismatch < end) {
+        Split(r, mismatch, at, leaf);
+        matchLen = mismatch;
+        matchPos = at;
+        RecordUpwards(top);
+        return;
       }
+      len = end;
       matchPos = at;
       if (end == kMaxMatch) {
         // As long a match as can be used: pos takes the old leaf's place.
         Replace(r, leaf);
-        forward[r] = uint16_t(leaf);
+        node_[r].forward = uint16_t(leaf);
         matchLen = kMaxMatch;
         if (restart)
           RecordReplace(top, at, leaf);
@@ -219,13 +234,13 @@ struct Encoder {
           RecordUpwards(top);
         return;
       }
-      position[r] = uint16_t(pos);
+      node_[r].position = uint16_t(pos);
       q = r;
       const unsigned c = here[len];
       r = Child(q, c);
       if (r == kNil) {
         Link(leaf, q, c);
-        ++childCount[q];
+        ++node_[q].childCount;
         matchLen = len;
         RecordUpwards(top);
         return;
@@ -236,7 +251,7 @@ struct Encoder {
 
   // Every node from `from` to the root now has pos in its subtree.
   void RecordUpwards(unsigned from) {
-    for (unsigned t = from; t != kNil; t = parent[t]) position[t] = uint16_t(pos);
+    for (unsigned t = from; t != kNil; t = node_[t].parent) node_[t].position = uint16_t(pos);
     EndRun(text[pos]);
   }
 
@@ -249,16 +264,16 @@ struct Encoder {
   bool runActive[256];
   unsigned runHead[256];
   unsigned PositionOf(unsigned node) const {
-    const unsigned v = position[node];
+    const unsigned v = node_[node].position;
     return (v & kRunMark) ? runHead[v & 0xFF] : v;
   }
   void EndRun(unsigned c) {
     if (!runActive[c]) return;
     runActive[c] = false;
     unsigned t = kLeafBase + (runHead[c] & kDicMask);
-    while (parent[t] == kNil) t = forward[t];
-    for (t = parent[t]; t != kNil; t = parent[t])
-      if (position[t] == (kRunMark | c)) position[t] = uint16_t(runHead[c]);
+    while (node_[t].parent == kNil) t = node_[t].forward;
+    for (t = node_[t].parent; t != kNil; t = node_[t].parent)
+      if (node_[t].position == (kRunMark | c)) node_[t].position = uint16_t(runHead[c]);
   }
   // After pos replaced the leaf at `at`; the walk recorded pos on the nodes below top.
   void RecordReplace(unsigned top, unsigned at, unsigned leaf) {
@@ -267,12 +282,12 @@ struct Encoder {
     const uint16_t mark = uint16_t(kRunMark | c);
     if (runActive[c]) {
       if (Current(runHead[c]) == at) {  // the run goes on: its marks now mean pos
-        for (unsigned t = parent[leaf]; t != top; t = parent[t]) position[t] = mark;
+        for (unsigned t = node_[leaf].parent; t != top; t = node_[t].parent) node_[t].position = mark;
         runHead[c] = pos;
         return;
       }
-    } else if (Current(position[root]) == at) {
-      for (unsigned t = parent[leaf]; t != kNil; t = parent[t]) position[t] = mark;
+    } else if (Current(node_[root].position) == at) {
+      for (unsigned t = node_[leaf].parent; t != kNil; t = node_[t].parent) node_[t].position = mark;
       runActive[c] = true;
       runHead[c] = pos;
       return;
@@ -283,22 +298,22 @@ struct Encoder {
   // Removes the position that is about to leave the window (the one 8192 before pos).
   void DeleteOldest() {
     const unsigned leaf = kLeafBase + (pos & kDicMask);
-    const unsigned q = parent[leaf];
+    const unsigned q = node_[leaf].parent;
     if (q == kNil) return;
     Unlink(leaf);
-    parent[leaf] = kNil;
+    node_[leaf].parent = kNil;
     const unsigned first = text[pos - kDicSize];
     if (runActive[first] && (runHead[first] & kDicMask) == (pos & kDicMask)) {
       // The run's newest position is the oldest of the window, so its subtree held nothing
       // else: only the root can still carry the mark.
       runActive[first] = false;
-      position[kRootBase + first] = 0;
+      node_[kRootBase + first].position = 0;
     }
-    if (q >= kRootBase || --childCount[q] > 1) return;
+    if (q >= kRootBase || --node_[q].childCount > 1) return;
     // q keeps one child, which takes its place. The most recent position through q is in
     // that child (the deleted leaf was the oldest), so it also names the child's edge.
     const unsigned at = Current(PositionOf(q));
-    const unsigned c = Child(q, text[at + level[q]]);
+    const unsigned c = Child(q, text[at + node_[q].level]);
     Unlink(c);
     Replace(q, c);
     freeNodes[freeCount++] = uint16_t(q);
