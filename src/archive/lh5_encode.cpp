@@ -63,6 +63,7 @@ struct Encoder {
   };
   Node node_[kNodes];
   uint16_t chainHead[1u << kHashBits];
+  uint16_t rootChild[256 * 256];
   uint16_t freeNodes[kInternalNodes];
   unsigned freeCount = 0;
 
@@ -97,21 +98,32 @@ struct Encoder {
   static unsigned Hash(unsigned node, unsigned byte) {
     return ((node << 8 | byte) * 2654435761u) >> (32 - kHashBits);
   }
+  // Children of the roots (the most used nodes) sit in a direct table instead of the chains.
+  static unsigned RootSlot(unsigned root, unsigned byte) { return (root - kRootBase) << 8 | byte; }
   unsigned Child(unsigned node, unsigned byte) const {
+    if (node >= kRootBase) return rootChild[RootSlot(node, byte)];
     for (unsigned r = chainHead[Hash(node, byte)]; r != kNil; r = node_[r].nextInChain)
       if (node_[r].parent == node && node_[r].edgeByte == byte) return r;
     return kNil;
   }
   void Link(unsigned child, unsigned node, unsigned byte) {
-    const unsigned h = Hash(node, byte);
     node_[child].parent = uint16_t(node);
     node_[child].edgeByte = uint8_t(byte);
+    if (node >= kRootBase) {
+      rootChild[RootSlot(node, byte)] = uint16_t(child);
+      return;
+    }
+    const unsigned h = Hash(node, byte);
     node_[child].prevInChain = kNil;
     node_[child].nextInChain = chainHead[h];
     if (chainHead[h] != kNil) node_[chainHead[h]].prevInChain = uint16_t(child);
     chainHead[h] = uint16_t(child);
   }
   void Unlink(unsigned node) {
+    if (node_[node].parent >= kRootBase) {
+      rootChild[RootSlot(node_[node].parent, node_[node].edgeByte)] = kNil;
+      return;
+    }
     const unsigned prev = node_[node].prevInChain, next = node_[node].nextInChain;
     if (prev != kNil)
       node_[prev].nextInChain = uint16_t(next);
@@ -121,9 +133,14 @@ struct Encoder {
   }
   // Puts node `by` where `old` hangs (same parent, same edge byte); `old` leaves the trie.
   void Replace(unsigned old, unsigned by) {
-    const unsigned prev = node_[old].prevInChain, next = node_[old].nextInChain;
     node_[by].parent = node_[old].parent;
     node_[by].edgeByte = node_[old].edgeByte;
+    if (node_[old].parent >= kRootBase) {
+      rootChild[RootSlot(node_[old].parent, node_[old].edgeByte)] = uint16_t(by);
+      node_[old].parent = kNil;
+      return;
+    }
+    const unsigned prev = node_[old].prevInChain, next = node_[old].nextInChain;
     node_[by].prevInChain = uint16_t(prev);
     node_[by].nextInChain = uint16_t(next);
     if (prev != kNil)
@@ -137,6 +154,7 @@ struct Encoder {
   void InitTrie() {
     std::memset(node_, 0, sizeof node_);
     std::memset(chainHead, 0, sizeof chainHead);
+    std::memset(rootChild, 0, sizeof rootChild);
     for (unsigned c = 0; c < 256; ++c) {
       node_[kRootBase + c].level = 1;
       node_[kRootBase + c].position = 0;
