@@ -90,6 +90,8 @@ class Lh5Interop(unittest.TestCase):
     def setUpClass(cls):
         shutil.rmtree(WORK, ignore_errors=True)
         cls.inputs = make_inputs(os.path.join(WORK, "in"))
+        if not any(n.startswith("pe") for n in cls.inputs):
+            raise AssertionError("no Windows programs found in " + ", ".join(PE_DIRS))
 
     def read(self, path):
         with open(path, "rb") as h:
