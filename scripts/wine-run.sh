@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine 8 (wine64) in the build tree's private prefix, with a time-out.
-# The prefix is made on first use. Used as CMake's cross-compiling emulator for the win64 build.
+# The prefix is made on first use (one maker at a time when tests start in parallel). Used as
+# CMake's cross-compiling emulator for the win64 build.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX="${WINEPREFIX:-$root/build/wineprefix}"

@@ -1,0 +1,28 @@
+#pragma once
+// The application object: the message loop, one round of pending-message processing and the
+// terminating flag that waits look at.
+#include <windows.h>
+
+namespace qx {
+
+class TApplication {
+public:
+  // Loads what the window needs of the common controls.
+  void Initialize();
+  // Runs the message loop until the application terminates.
+  void Run();
+  // Handles every pending message, then returns. A quit message sets Terminated.
+  void ProcessMessages();
+  // Asks the message loop to end.
+  void Terminate();
+
+  bool Terminated = false;
+  HWND MainWindow = nullptr;  // the first window created; owner of shell operations
+
+private:
+  void Dispatch(MSG& message);
+};
+
+extern TApplication Application;
+
+}  // namespace qx

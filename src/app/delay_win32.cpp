@@ -1,0 +1,26 @@
+// The responsive wait, on the platform's tick counter and the application's message pump.
+#include <windows.h>
+
+#include "app/application_win32.h"
+#include "app/common_utils.h"
+#include "app/delay.h"
+
+namespace qx {
+
+namespace {
+
+class TApplicationDelayHost : public TDelayHost {
+public:
+  uint32_t TickCount() override { return GetTickCount(); }
+  bool Terminated() override { return Application.Terminated; }
+  void ProcessMessages() override { Application.ProcessMessages(); }
+};
+
+}  // namespace
+
+void Delay(uint32_t milliseconds) {
+  TApplicationDelayHost host;
+  DelayWith(host, milliseconds);
+}
+
+}  // namespace qx

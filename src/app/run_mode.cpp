@@ -1,0 +1,23 @@
+#include "app/run_mode.h"
+
+namespace qx {
+
+const char* const kMaintenanceSwitchTexts[5] = {
+    "/max#13/#10", "/Now#13/#10", "/#13/#10", "/spawnqx00#13/#10", "/emptyqx00#13/#10",
+};
+const char kPreviewSwitchText[] = "/show";
+
+const char* FirstMaintenanceSwitch(const std::function<bool(const char*)>& isSwitch) {
+  for (const char* text : kMaintenanceSwitchTexts)
+    if (isSwitch(text)) return text;
+  return nullptr;
+}
+
+TRunMode SelectRunMode(const std::function<bool(const char*)>& isSwitch,
+                       const std::function<bool()>& sizeInRange) {
+  if (FirstMaintenanceSwitch(isSwitch)) return TRunMode::rmMaintenance;
+  if (isSwitch(kPreviewSwitchText)) return TRunMode::rmPreview;
+  return sizeInRange() ? TRunMode::rmSession : TRunMode::rmNothing;
+}
+
+}  // namespace qx

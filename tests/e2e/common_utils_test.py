@@ -1,0 +1,25 @@
+"""CommonUtils against the real Win32 API under Wine: switches of the own command line, paths,
+the string table, file sizes, copying, shell deletion, the window search and the wait."""
+import os
+import shutil
+import unittest
+
+import harness
+from harness import Wine, windows_path
+
+
+class CommonUtilsTest(unittest.TestCase):
+    def test_common_utils_under_wine(self):
+        folder = os.path.join(harness.E2E_DIR, "work", "common_utils")
+        shutil.rmtree(folder, ignore_errors=True)
+        scratch = os.path.join(folder, "scratch")
+        os.makedirs(scratch)
+        program = os.path.join(folder, "common_utils_check.exe")
+        shutil.copyfile(os.path.join(harness.BIN, "common_utils_check.exe"), program)
+        result = Wine().run([program, windows_path(scratch), "/CHECK#13/#10"], timeout=120)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertRegex(result.stdout, r"\n[1-9][0-9]* checks held, 0 failed")
+
+
+if __name__ == "__main__":
+    unittest.main()

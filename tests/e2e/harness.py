@@ -1,0 +1,207 @@
+"""The end-to-end harness: runs Windows programs of the x86_64 build under Wine 8 with Xvfb, in a
+private prefix made once per test run, with a time-out on every call.
+
+Environment (set by tests/e2e/CMakeLists.txt):
+  QX_BIN      the build tree's bin folder (applet.exe, uiprobe.exe)
+  QX_E2E_DIR  the folder of this run's prefix, display state and scratch files
+  QX_WINE     the Wine loader (default /usr/lib/wine/wine64)
+"""
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+BIN = os.environ.get("QX_BIN", "")
+E2E_DIR = os.environ.get("QX_E2E_DIR", "")
+WINE = os.environ.get("QX_WINE", "/usr/lib/wine/wine64")
+PREFIX = os.path.join(E2E_DIR, "prefix")
+STATE = os.path.join(E2E_DIR, "display.state")
+
+# Sizes of the applet file that matter to the entry procedure.
+STUB_SIZE = 722432
+MIN_APPLET_SIZE = 723456
+
+
+class HarnessError(Exception):
+    pass
+
+
+def _wine_env(display=None):
+    env = dict(os.environ)
+    env.update(WINEPREFIX=PREFIX, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    if display is not None:
+        env["DISPLAY"] = display
+    return env
+
+
+def _wineserver():
+    candidate = os.path.join(os.path.dirname(WINE), "wineserver")
+    return candidate if os.path.exists(candidate) else "wineserver"
+
+
+def _read_state():
+    try:
+        with open(STATE) as f:
+            display, pid = f.read().split()
+        return display, int(pid)
+    except (OSError, ValueError):
+        raise HarnessError("no display: the e2e_prefix set-up fixture has not run")
+
+
+def _is_our_xvfb(pid):
+    try:
+        with open(f"/proc/{pid}/cmdline", "rb") as f:
+            return b"Xvfb" in f.read().split(b"\0")[0]
+    except OSError:
+        return False
+
+
+def setup_prefix():
+    """Creates this run's Xvfb display and a fresh Wine prefix."""
+    cleanup_prefix()
+    shutil.rmtree(PREFIX, ignore_errors=True)
+    os.makedirs(PREFIX)
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL, start_new_session=True)
+    os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + 30
+    while not number.endswith(b"\n") and time.monotonic() < deadline:
+        chunk = os.read(read_end, 16)
+        if not chunk:
+            break
+        number += chunk
+    os.close(read_end)
+    if not number.strip():
+        xvfb.kill()
+        raise HarnessError("Xvfb did not report a display")
+    display = ":" + number.decode().strip()
+    with open(STATE, "w") as f:
+        f.write(f"{display} {xvfb.pid}\n")
+    env = _wine_env(display)
+    subprocess.run([WINE, "wineboot", "-i"], env=env, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300, check=False)
+    subprocess.run([_wineserver(), "-w"], env=env, timeout=300, check=False)
+    if not os.path.exists(os.path.join(PREFIX, "system.reg")):
+        raise HarnessError("wineboot did not create the prefix")
+    return display
+
+
+def cleanup_prefix():
+    """Stops this prefix's wineserver (and with it its programs) and this run's Xvfb."""
+    if os.path.isdir(PREFIX):
+        subprocess.run([_wineserver(), "-k"], env=_wine_env(), timeout=60, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        _, pid = _read_state()
+    except HarnessError:
+        return
+    if _is_our_xvfb(pid):
+        os.kill(pid, signal.SIGTERM)
+        for _ in range(100):
+            if not _is_our_xvfb(pid):
+                break
+            time.sleep(0.05)
+    os.remove(STATE)
+
+
+def windows_path(path):
+    """The path as Windows programs in the prefix see it (drive Z: is the Unix root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class Wine:
+    """Runs Windows programs in this run's prefix on this run's display."""
+
+    def __init__(self):
+        self.display, _ = _read_state()
+        self.env = _wine_env(self.display)
+
+    def start(self, args, cwd=None, extra_env=None):
+        """Starts a program; its output goes to files, not pipes, because Wine's helper processes
+        (the desktop, services) inherit the handles of the program that started them and would
+        keep a pipe open long after the program ended."""
+        return Running(args, dict(self.env, **(extra_env or {})), cwd)
+
+    def run(self, args, timeout=60, cwd=None, extra_env=None):
+        """Runs a program to its end; a time-out kills it and raises HarnessError."""
+        running = self.start(args, cwd, extra_env)
+        return running.wait(timeout)
+
+    # --- the registry of the prefix (current user)
+
+    def reg_key_exists(self, key):
+        result = self.run(["reg", "query", key], timeout=60)
+        return result.returncode == 0
+
+    # --- uiprobe
+
+    def probe(self, *args, timeout=60):
+        return self.run([os.path.join(BIN, "uiprobe.exe")] + [str(a) for a in args],
+                        timeout=timeout)
+
+    def exec_args(self, command_line, wait_ms):
+        """The arguments and environment that run `command_line` exactly as written."""
+        return ([os.path.join(BIN, "uiprobe.exe"), "exec", str(wait_ms)],
+                {"QXPROBE_CMDLINE": command_line})
+
+    def exec_line(self, command_line, wait_ms=30000):
+        """Runs a command line exactly as written and waits for it. Returns (exit code or None on
+        time-out, whether a main window of that process was seen)."""
+        args, env = self.exec_args(command_line, wait_ms)
+        result = self.run(args, timeout=wait_ms / 1000 + 60, extra_env=env)
+        return parse_exec(result)
+
+
+class Result:
+    def __init__(self, returncode, stdout, stderr):
+        self.returncode, self.stdout, self.stderr = returncode, stdout, stderr
+
+
+class Running:
+    """A Windows program started under Wine."""
+
+    def __init__(self, args, env, cwd):
+        self.args = list(args)
+        self._out = tempfile.TemporaryFile()
+        self._err = tempfile.TemporaryFile()
+        self.process = subprocess.Popen([WINE] + self.args, env=env, cwd=cwd,
+                                        stdin=subprocess.DEVNULL, stdout=self._out,
+                                        stderr=self._err)
+
+    def _read(self, f):
+        f.seek(0)
+        return f.read().decode("latin-1")
+
+    def poll(self):
+        return self.process.poll()
+
+    def wait(self, timeout):
+        try:
+            code = self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired as error:
+            self.kill()
+            raise HarnessError(f"time-out after {timeout} s: {self.args}") from error
+        result = Result(code, self._read(self._out), self._read(self._err))
+        self._out.close()
+        self._err.close()
+        return result
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=30)
+
+
+def parse_exec(result):
+    lines = dict(line.split(" ", 1) for line in result.stdout.split("\n") if " " in line)
+    if result.returncode not in (0, 2) or "window" not in lines:
+        raise HarnessError(f"uiprobe exec failed ({result.returncode}): {result.stdout!r} "
+                           f"{result.stderr!r}")
+    code = int(lines["exit"]) if "exit" in lines else None
+    return code, lines["window"].strip() == "seen"
