@@ -4,7 +4,9 @@
 // with the key, enforces the output budget that makes compression give up, reports progress
 // (which may cancel) and yields the processor after each buffer. Methods see single bytes only,
 // through ReadByte and WriteByte, whose common case is inline.
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -67,6 +69,34 @@ public:
     *outCur_++ = b;
     outSum_ += b;
     ++outCount_;
+  }
+
+  // Appends n bytes: the same as n calls of WriteByte, for coders that produce spans.
+  void WriteBytes(const uint8_t* p, size_t n) {
+    while (n > 0) {
+      if (budget_ <= 0) throw EUnableToCompress();
+      if (outCur_ == outEnd_) Flush();
+      size_t k = static_cast<size_t>(outEnd_ - outCur_);
+      if (k > n) k = n;
+      if (static_cast<int64_t>(k) > budget_) k = static_cast<size_t>(budget_);
+      budget_ -= static_cast<int64_t>(k);
+      outCount_ += static_cast<uint32_t>(k);
+      n -= k;
+      if (scrambleOnWrite_) {
+        for (; k > 0; --k) {
+          const uint8_t b = Scramble(*p++);
+          *outCur_++ = b;
+          outSum_ += b;
+        }
+        continue;
+      }
+      std::memcpy(outCur_, p, k);
+      uint32_t sum = 0;
+      for (size_t i = 0; i < k; ++i) sum += p[i];
+      outSum_ += sum;
+      outCur_ += k;
+      p += k;
+    }
   }
 
   uint32_t OutputCount() const { return outCount_; }

@@ -1,6 +1,8 @@
 // qxcodec: runs one method of the codec driver over a whole file, without any archive header.
 // It produces and reads the bare bit streams that peer LHA tools are checked against.
-//   qxcodec encode METHOD IN OUT          METHOD: non | rle | lzh | lh5
+//   qxcodec encode METHOD IN OUT [--no-budget]   METHOD: non | rle | lzh | lh5
+//     --no-budget lets the stream grow past the input's size (an archive would store such a
+//     member instead), so that peers can be checked on tiny or incompressible inputs too.
 //   qxcodec decode METHOD SIZE IN OUT     SIZE: number of bytes the member expands to
 #include <cstdio>
 #include <cstdlib>
@@ -46,7 +48,7 @@ int MethodIndex(const std::string& name) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: qxcodec encode METHOD IN OUT\n"
+               "usage: qxcodec encode METHOD IN OUT [--no-budget]\n"
                "       qxcodec decode METHOD SIZE IN OUT\n"
                "METHOD: non | rle | lzh | lh5\n");
   return 2;
@@ -70,11 +72,15 @@ int main(int argc, char** argv) {
   }
   const uint32_t inSize = static_cast<uint32_t>(in.Size());
   const uint32_t produce = encode ? 0 : static_cast<uint32_t>(std::strtoul(argv[3], nullptr, 10));
+  // The driver's output budget is the number of source bytes it may read; reading still ends
+  // at the end of the file.
+  const bool noBudget = encode && argc > 5 && std::strcmp(argv[5], "--no-budget") == 0;
+  const uint32_t sourceBytes = noBudget ? UINT32_MAX : inSize;
   try {
     qx::TCodecState state;
     uint32_t sum = 0;
     const uint32_t written = state.RunCodec(
-        out, in, inSize, encode ? qx::TCodecDirection::cdCompress : qx::TCodecDirection::cdExpand,
+        out, in, sourceBytes, encode ? qx::TCodecDirection::cdCompress : qx::TCodecDirection::cdExpand,
         method, produce, false, 0, nullptr, sum);
     std::printf("%u %u %u\n", inSize, written, sum);
   } catch (const qx::EUnableToCompress&) {
