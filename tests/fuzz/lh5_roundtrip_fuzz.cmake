@@ -1,3 +1,1 @@
-# Needs the instrumented archive library that lh5_fuzz.cmake defines.
-include(${CMAKE_CURRENT_SOURCE_DIR}/lh5_fuzz.cmake)
 qx_fuzz_target(lh5_roundtrip ${CMAKE_CURRENT_SOURCE_DIR}/lh5_roundtrip_fuzz.cpp qx_archive_fuzz)
