@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
-"""Opens the applet's session window under Wine on a private Xvfb display, takes a screenshot,
-prints what uiprobe reads from the window, shows that a close from outside is refused, and ends
-the applet. Used by scripts/demo.sh; expects QX_BIN and QX_E2E_DIR in the environment."""
+"""The demo under Wine on a private Xvfb display: the authoring stand-in prepares a project, the
+registry inputs, the cover sheet and an applet packed with the image recorder; the applet's
+session starts, unpacks its support files and shows the project title. Takes a screenshot, prints
+what uiprobe reads from the window and what lies in the applet folder, shows that a close from
+outside is refused, and ends the applet. Used by scripts/demo.sh; expects QX_BIN (the Windows
+build's programs), QX_NATIVE_BIN (qxarc) and QX_E2E_DIR in the environment."""
 import os
 import shutil
 import subprocess
@@ -17,17 +20,26 @@ def main():
     print(f"demo: Wine prefix {harness.PREFIX} on display {display}")
     try:
         wine = harness.Wine()
-        # Until the payload is packed in, a stub with 1,024 bytes appended is the smallest
-        # applet that runs a session.
-        applet = os.path.join(out, "applet.exe")
-        shutil.copyfile(os.path.join(harness.BIN, "applet.exe"), applet)
-        with open(applet, "r+b") as f:
-            f.truncate(harness.MIN_APPLET_SIZE)
+        root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+        qxarc = os.path.join(os.environ["QX_NATIVE_BIN"], "qxarc")
+        made = subprocess.run(
+            [sys.executable, os.path.join(root, "standins", "authoring", "authoring.py"),
+             "--prefix", harness.PREFIX, "--bin", harness.BIN, "--qxarc", qxarc],
+            check=True, capture_output=True, text=True, timeout=300).stdout
+        values = dict(line.split("=", 1) for line in made.splitlines() if "=" in line)
+        applet = values["APPLET"]
+        print(f"demo: project {values['PROJECT_WIN']} ({values['PROJECT_SIZE']} bytes), "
+              f"applet {values['APPLET_WIN']}")
+        print("demo: the applet's payload (qxarc l --at 722432)")
+        print(subprocess.run([qxarc, "l", "--at", str(harness.STUB_SIZE), applet], check=True,
+                             capture_output=True, text=True, timeout=60).stdout.rstrip())
         args, env = wine.exec_args(f'"{harness.windows_path(applet)}"', 600000)
         running = wine.start(args, extra_env=env)
         try:
             if wine.probe("wait-window", 30000, timeout=90).returncode != 0:
                 raise SystemExit("demo: the session window did not open")
+            if wine.probe("wait-memo", "DVD/CD Ravelle with Vonnel", 30000, timeout=90).returncode != 0:
+                raise SystemExit("demo: the session did not start")
             bmp = os.path.join(out, "session-window.bmp")
             png = os.path.join(out, "session-window.png")
             wine.probe("screenshot", harness.windows_path(bmp))
@@ -38,6 +50,14 @@ def main():
             print(wine.probe("state").stdout.rstrip())
             print("demo: uiprobe memo")
             print(wine.probe("memo").stdout.replace("\r\n", "\n").rstrip())
+            print("demo: the applet folder after unpacking (DOS attributes)")
+            folder = os.path.dirname(applet)
+            for name in sorted(os.listdir(folder)):
+                try:
+                    attributes = os.getxattr(os.path.join(folder, name), "user.DOSATTRIB").split(b"\0")[0].decode()
+                except OSError:
+                    attributes = "-"
+                print(f"  {name:24} {os.path.getsize(os.path.join(folder, name)):>8}  {attributes}")
             wine.probe("close")
             refused = wine.probe("wait-gone", 2000).returncode == 2
             print("demo: Alt+F4 " + ("refused, the window stays" if refused else "closed the window"))

@@ -9,7 +9,9 @@
 #include "app/burn_data_module.h"
 #include "app/common_utils.h"
 #include "app/form_main_win32.h"
-#include "app/payload_module.h"
+#include "app/payload_host_win32.h"
+#include "app/session_win32.h"
+#include "payload/payload_module.h"
 #include "app/resource_text.h"
 #include "app/run_mode.h"
 #include "res/texts.h"
@@ -59,12 +61,14 @@ int RunApplet() {
       [] { return FileSizeInRange(AppletFileName(), MinAppletSize, MaxAppletSize); });
 
   // Declared in creation order, so they are destroyed in reverse at the end of the run.
+  TWin32PayloadHost payloadHost;
+  TSession session;
   TOwned<TFormMain> form(FormMain);
   TOwned<TBurnDataModule> burn(BurnDataModule);
   TOwned<TPayloadModule> payload(PayloadModule);
   switch (mode) {
     case TRunMode::rmMaintenance:
-      payload.Create().RunMaintenanceMode();
+      payload.Create(payloadHost).RunMaintenanceMode();
       return 0;
     case TRunMode::rmPreview:
       // Creating the window shows it for five seconds; no message loop runs.
@@ -72,9 +76,11 @@ int RunApplet() {
       return 0;
     case TRunMode::rmSession:
       Application.Initialize();
-      form.Create(false, nullptr);
+      Application.OnRunStart = [](void* s) { static_cast<TSession*>(s)->ApplicationRunning(); };
+      Application.OnRunStartContext = &session;
+      form.Create(false, &session);
       burn.Create();
-      payload.Create();
+      payload.Create(payloadHost);
       Application.Run();
       return 0;
     case TRunMode::rmNothing:

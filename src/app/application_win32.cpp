@@ -19,6 +19,8 @@ void TApplication::Dispatch(MSG& message) {
 }
 
 void TApplication::Run() {
+  Running = true;
+  if (OnRunStart) OnRunStart(OnRunStartContext);
   MSG message;
   while (!Terminated) {
     const BOOL got = GetMessageA(&message, nullptr, 0, 0);

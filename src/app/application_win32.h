@@ -16,6 +16,11 @@ public:
   // Asks the message loop to end.
   void Terminate();
 
+  // Called once when the message loop starts, before the first message is taken.
+  void (*OnRunStart)(void* context) = nullptr;
+  void* OnRunStartContext = nullptr;
+
+  bool Running = false;     // the message loop has started
   bool Terminated = false;
   HWND MainWindow = nullptr;  // the first window created; owner of shell operations
 

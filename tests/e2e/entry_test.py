@@ -65,9 +65,12 @@ class EntryTest(unittest.TestCase):
         try:
             shown = self.wine.probe("wait-window", 30000, timeout=90)
             self.assertEqual(shown.returncode, 0, f"{parameters!r}: no window")
+            # The session starts on the first activation and shows the banner.
+            started = self.wine.probe("wait-memo", "DVD/CD Ravelle with Vonnel", 30000, timeout=90)
+            self.assertEqual(started.returncode, 0, f"{parameters!r}: the session did not start")
             state = self.wine.probe("state").stdout
             self.assertIn("window: visible", state)
-            self.assertIn('right: "Please Wait" enabled', state)
+            self.assertIn('right: "&Cancel" enabled', state)
             self.assertIn('left: "&Help" enabled', state)
             self.assertIsNone(running.poll(), f"{parameters!r}: the session ended by itself")
         finally:
@@ -103,10 +106,12 @@ class EntryTest(unittest.TestCase):
                     "/SpawnQX00#13/#10", "/EMPTYqx00#13/#10",
                     # position and repetition don't matter; unknown parameters are ignored
                     "unknown /Now#13/#10 /Now#13/#10"]
-        path = self.applet(MIN_APPLET_SIZE)
         for switch in switches:
             with self.subTest(switch=switch):
+                # A folder each: a strip of a big file goes on to replace it through its batch.
+                path = self.applet(MIN_APPLET_SIZE)
                 code, window_seen = self.wine.exec_line(self.command_line(path, switch), END_MS)
+                harness.end_batches(os.path.dirname(path))
                 self.assertEqual(code, 0)
                 self.assertFalse(window_seen)
 

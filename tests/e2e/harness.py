@@ -205,3 +205,27 @@ def parse_exec(result):
                            f"{result.stderr!r}")
     code = int(lines["exit"]) if "exit" in lines else None
     return code, lines["window"].strip() == "seen"
+
+
+def end_batches(folder):
+    """Ends the command interpreters that run a batch file of `folder`. A batch that deletes
+    itself loops for ever under Wine: Wine's command interpreter keeps the running batch file
+    open (Windows reopens it for every line), so the file can never be deleted while it runs.
+    Returns how many were ended."""
+    marker = (windows_path(folder).rstrip("\\") + "\\").lower().encode("latin-1")
+    ended = 0
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                cmdline = f.read().replace(b"\0", b" ").lower()
+        except OSError:
+            continue
+        if b"cmd.exe" in cmdline and marker in cmdline:
+            try:
+                os.kill(int(pid), signal.SIGKILL)
+                ended += 1
+            except OSError:
+                pass
+    return ended

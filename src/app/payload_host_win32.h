@@ -1,0 +1,20 @@
+#pragma once
+// The payload module's view of the platform on Win32.
+#include "payload/payload_module.h"
+
+namespace qx {
+
+class TWin32PayloadHost : public TPayloadHost {
+public:
+  std::string AppletPath() override;
+  bool IsSwitch(const std::string& text) override;
+  bool IsNT() override;
+  bool CopyOneFile(const std::string& source, const std::string& target, bool failIfExists) override;
+  void StartHidden(const TBatchLaunch& launch) override;
+  void RequestEnd() override;
+  bool HasMainWindow() override;
+  void ProcessMessages() override;
+  void SetPreparationProgress(int percent) override;
+};
+
+}  // namespace qx
