@@ -80,6 +80,10 @@ def write_registry(prefix, values, timeout):
     try:
         subprocess.run(["timeout", str(timeout), WINE, "regedit", "/S", windows_path(prefix, reg_file)],
                        env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Leave the prefix idle: the registry is then on disk, and the next program starts its
+        # own Wine session with its own display settings.
+        subprocess.run(["timeout", str(timeout), os.path.join(os.path.dirname(WINE), "wineserver"), "-w"],
+                       env=env, check=False)
     finally:
         os.unlink(reg_file)
 
