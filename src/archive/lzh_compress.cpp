@@ -1,6 +1,6 @@
-// "LZH" compression: LZ77 over the 4096-byte window (longest matches, one step of lazy
-// evaluation), with literals and match lengths in the adaptive code and distances in the fixed
-// position code.
+// "LZH" compression: LZ77 over the 4096-byte window, taking at every position the match the
+// finder reports (a greedy parse), with literals and match lengths in the adaptive code and
+// distances in the fixed position code.
 #include <cstring>
 
 #include "archive/lzh_match.h"
@@ -68,14 +68,6 @@ void SendDistance(BitWriter& out, unsigned code) {
   out.Put(code & 63, 6);
 }
 
-// The first distance code of the range that shares code's length (0, 64, 256, 768, 1536, 3072):
-// only a copy nearer than that saves bits.
-unsigned ShorterCodesEnd(unsigned code) {
-  unsigned u = code >> 6;
-  while (u > 0 && kPositionCode.length[u - 1] == kPositionCode.length[u]) --u;
-  return u << 6;
-}
-
 }  // namespace
 
 void LzhCompress(TCodecState& state) {
@@ -83,7 +75,8 @@ void LzhCompress(TCodecState& state) {
   LzhWork& work = scope.Work();
   uint8_t* const text = work.window;
   // Positions 0-4035 and the copy of 0-58 behind the window start as spaces; the lookahead
-  // positions after the input's end hold zeros (matches never reach them).
+  // positions after the input's end hold zeros (the finder may compare them, but every match is
+  // cut to the bytes left).
   std::memset(text, 0, sizeof work.window);
   std::memset(text, kFill, kFirstWrite);
   std::memset(text + kWindow, kFill, kTailCopy);
@@ -104,16 +97,11 @@ void LzhCompress(TCodecState& state) {
   BitWriter out(state);
   for (unsigned i = 1; i <= kLookahead; ++i) finder.Insert(r - i);
   finder.Insert(r);
-  work.nearCopies.reset(new NearCopies(text));
-  NearCopies& near = *work.nearCopies;
-  for (unsigned p = 0; p < r; ++p) near.Add(p, p);
-  uint32_t position = r;  // r counted from the start of the window's fill
 
-  bool inputLeft = true;
   // Moves on by one position: the next input byte replaces the oldest one in the window, or,
   // once the input has ended, the lookahead shrinks.
+  bool inputLeft = true;
   auto advance = [&] {
-    near.Add(r, position++);
     if (inputLeft) {
       const uint8_t c = state.ReadByte();
       if (!state.EndOfInput()) {
@@ -133,53 +121,18 @@ void LzhCompress(TCodecState& state) {
     if (--len != 0) finder.Insert(r);
   };
 
-  // The parse. The finder gives the longest match at r; two choices on top of it only decide
-  // which valid stream comes out, and together they save about 0.7 % of the input on the
-  // benchmark corpus over taking every match as it comes:
-  //  - the finder reports an equally long copy from its search path, not always the nearest;
-  //    a nearer one whose distance code is shorter is taken instead;
-  //  - one step of lazy evaluation: when the next position has a longer match, the byte here
-  //    goes out as a literal and that match is taken instead.
-  unsigned length = 0, code = 0;
-  auto look = [&] {
-    length = finder.MatchLength < len ? finder.MatchLength : len;
-    code = finder.MatchCode;
-  };
-  // Sends the match found at window position at (counted position atPosition).
-  auto sendMatch = [&](unsigned at, uint32_t atPosition) {
-    const unsigned end = ShorterCodesEnd(code);
-    const unsigned nearer = near.Nearest(at, atPosition, length, end);
-    SendSymbol(out, tree, length + kLengthBase);
-    SendDistance(out, nearer < end ? nearer : code);
-  };
-  look();
+  // Greedy: the match the last insertion found, cut to the bytes left, or a literal when that
+  // leaves fewer than three. Which copy is used among equally long ones is the finder's choice.
   while (len != 0) {
+    unsigned length = finder.MatchLength < len ? finder.MatchLength : len;
     if (length < kMinMatch) {
+      length = 1;
       SendSymbol(out, tree, text[r]);
-      advance();
-      look();
-      continue;
+    } else {
+      SendSymbol(out, tree, length + kLengthBase);
+      SendDistance(out, finder.MatchCode);
     }
-    const unsigned here = r;
-    const uint32_t herePosition = position;
-    unsigned covered = 0;
-    if (length < kLookahead) {
-      const unsigned hereLength = length, hereCode = code;
-      advance();
-      covered = 1;
-      if (len != 0) {
-        look();
-        if (length > hereLength) {
-          SendSymbol(out, tree, text[here]);
-          continue;
-        }
-      }
-      length = hereLength;
-      code = hereCode;
-    }
-    sendMatch(here, herePosition);
-    for (; covered < length; ++covered) advance();
-    look();
+    for (unsigned i = 0; i < length; ++i) advance();
   }
   out.Finish();
 }

@@ -1,7 +1,5 @@
 #include "archive/lzh_match.h"
 
-#include <cstring>
-
 namespace qx::lzh {
 
 MatchFinder::MatchFinder(const uint8_t* text) : text_(text) {
@@ -101,25 +99,6 @@ void MatchFinder::Delete(unsigned p) {
   if (q != kNone) parent_[q] = static_cast<uint16_t>(up);
   Relink(p, q);
   parent_[p] = static_cast<uint16_t>(kNone);
-}
-
-NearCopies::NearCopies(const uint8_t* text) : text_(text) {
-  for (auto& h : head_) h = kNever;
-  for (auto& p : previous_) p = kNever;
-}
-
-unsigned NearCopies::Nearest(unsigned r, uint32_t position, unsigned length, unsigned limit) const {
-  const uint8_t* key = text_ + r;
-  uint32_t at = head_[Hash(key)];
-  while (at != kNever && at >= position) at = previous_[at & kWindowMask];  // added since
-  for (; at != kNever; at = previous_[at & kWindowMask]) {
-    const uint32_t code = position - at - 1;
-    if (code >= limit) break;
-    // The copy of the window's first 59 bytes behind it lets both run on without wrapping.
-    const uint8_t* p = text_ + (at & kWindowMask);
-    if (p[length - 1] == key[length - 1] && std::memcmp(p, key, length) == 0) return code;
-  }
-  return limit;
 }
 
 }  // namespace qx::lzh

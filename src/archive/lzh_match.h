@@ -80,30 +80,4 @@ private:
   uint8_t shared_[kWindow];
 };
 
-// Every window position on a chain of the earlier positions whose first three bytes hash alike,
-// newest first: finds the nearest copy of a string quickly. Positions are counted from the
-// start of the window's fill (the first input byte is 4036), so age is exact and chains need no
-// pruning.
-class NearCopies {
-public:
-  explicit NearCopies(const uint8_t* text);
-  // Adds window position r, the one at count position.
-  void Add(unsigned r, uint32_t position) {
-    const unsigned h = Hash(text_ + r);
-    previous_[r] = head_[h];
-    head_[h] = position;
-  }
-  // The smallest distance code below limit at which the length bytes at r (counted position
-  // position) occur earlier, or limit when there is none. length is at least 3. Positions
-  // added after r (the lazy step looks one ahead) are passed over.
-  unsigned Nearest(unsigned r, uint32_t position, unsigned length, unsigned limit) const;
-
-private:
-  static constexpr uint32_t kNever = 0xFFFFFFFFu;
-  static unsigned Hash(const uint8_t* k) { return ((k[0] << 5) ^ (k[1] << 2) ^ (k[2] >> 1) ^ (k[2] << 9)) & 0x1FFF; }
-  const uint8_t* text_;
-  uint32_t head_[0x2000];
-  uint32_t previous_[kWindow];
-};
-
 }  // namespace qx::lzh

@@ -128,7 +128,6 @@ constexpr PositionCode MakePositionCode() {
 inline constexpr PositionCode kPositionCode = MakePositionCode();
 
 class MatchFinder;
-class NearCopies;
 
 }  // namespace lzh
 
@@ -137,7 +136,6 @@ struct LzhWork {
   lzh::LzhTree tree;
   uint8_t window[lzh::kWindowBytes];
   std::unique_ptr<lzh::MatchFinder> finder;  // encoder only
-  std::unique_ptr<lzh::NearCopies> nearCopies;  // encoder only
   ~LzhWork();
 };
 

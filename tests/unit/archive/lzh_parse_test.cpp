@@ -1,13 +1,16 @@
-// The "LZH" encoder's parse, read back token by token: every match is real, the longest the
-// window holds, taken late when the next byte starts a longer one, and at the nearest copy that
-// has a shorter distance code.
+// The "LZH" encoder's parse, read back token by token: greedy. At every token the match is the
+// one the finder reports at that position (its length cut to the bytes left, its distance code
+// unchanged), the longest the window holds, and anything shorter than 3 bytes goes out as a
+// literal. A lazy step or a choice of another copy would change the stream and fail here.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "archive/codec_state.h"
+#include "archive/lzh_match.h"
 #include "archive/lzh_tables.h"
 #include "memory_stream_fixture.h"
 
@@ -68,6 +71,52 @@ unsigned Common(const Bytes& data, size_t i, unsigned code, unsigned limit) {
   return n;
 }
 
+// The longest match at i over the copies the window holds then: the last 4035 positions, of
+// which only the 60 spaces just before the first input byte are in the finder at the start.
+unsigned Longest(const Bytes& data, size_t i, unsigned limit) {
+  const size_t last = std::min<size_t>(kFirstWrite - 1, i + kLookahead);
+  unsigned best = 0;
+  for (unsigned d = 0; d < last; ++d) best = std::max(best, Common(data, i, d, limit));
+  return best;
+}
+
+struct Found {
+  unsigned length;  // 0 when the finder has no match of 3 or more
+  unsigned code;
+};
+
+// What the finder reports at every input position when the window slides over the input the
+// way the encoder slides it: the first 60 bytes read ahead, then one byte in and one position
+// out per step, and after the input's end only positions out. The parse does not change this
+// order, so the answers hold for any position where a token starts.
+std::vector<Found> FinderAnswers(const Bytes& data) {
+  std::vector<uint8_t> text(kWindowBytes, 0);
+  std::fill(text.begin(), text.begin() + kFirstWrite, kFill);
+  std::fill(text.begin() + kWindow, text.begin() + kWindow + kTailCopy, kFill);
+  size_t next = 0;
+  for (; next < kLookahead && next < data.size(); ++next) text[kFirstWrite + next] = data[next];
+  auto finder = std::make_unique<MatchFinder>(text.data());
+  unsigned r = kFirstWrite, s = 0;
+  for (unsigned i = 1; i <= kLookahead; ++i) finder->Insert(r - i);
+  std::vector<Found> found;
+  for (size_t i = 0; i < data.size(); ++i) {
+    if (i == 0) {
+      finder->Insert(r);
+    } else {
+      finder->Delete(s);
+      if (next < data.size()) {
+        text[s] = data[next++];
+        if (s < kTailCopy) text[s + kWindow] = text[s];
+      }
+      s = (s + 1) & kWindowMask;
+      r = (r + 1) & kWindowMask;
+      finder->Insert(r);
+    }
+    found.push_back({finder->MatchLength, finder->MatchCode});
+  }
+  return found;
+}
+
 Bytes Compress(const Bytes& plain) {
   TestStream src(plain), dst;
   TCodecState state;
@@ -77,55 +126,58 @@ Bytes Compress(const Bytes& plain) {
   return dst.Bytes;
 }
 
-// Text without spaces, so no match can reach into the window's starting spaces (the finder
-// holds only the last 60 of them).
-Bytes Words(size_t n, unsigned seed) {
-  static const char* words[] = {"adaptive_", "tree", "_window", "match", "es_", "length.",
-                                "code", "-distance", "_of_", "the_", "Huffman\n", "window_"};
+// Words with a few spaces (matches into the window's starting spaces early on), then a stretch
+// with a period of 64 bytes long enough that the window behind the input's end continues it:
+// the finder keeps reporting 60 there, and the last matches must be cut to the bytes left.
+Bytes Sample(size_t words, unsigned seed) {
+  static const char* parts[] = {"adaptive_", "tree", "_window", "match", "es_", "length.",
+                                "code", "-distance", "_of_", "the_", "Huffman\n", "window_",
+                                "   ", " "};
   std::mt19937 rng(seed);
   std::string s;
-  while (s.size() < n) s += words[rng() % 12];
-  return Bytes(s.begin(), s.begin() + static_cast<long>(n));
+  while (s.size() < words) s += parts[rng() % 14];
+  s.resize(words);
+  for (size_t i = 0; i < kWindow + 150; ++i) s += static_cast<char>('A' + (i % 64) % 26 + (i % 64) / 26);
+  return Bytes(s.begin(), s.end());
 }
 
 }  // namespace
 
-TEST(LzhParse, MatchesAreLongestLazyAndNearest) {
-  const Bytes data = Words(12000, 4);
+TEST(LzhParse, GreedyTakesTheFindersMatchCutToTheBytesLeft) {
+  const Bytes data = Sample(9000, 4);
   const Bytes packed = Compress(data);
   const std::vector<Token> tokens = Tokens(packed, data.size());
-  size_t matches = 0, late = 0;
+  const std::vector<Found> found = FinderAnswers(data);
+  size_t matches = 0, shortLiterals = 0, cut = 0, lazyChances = 0;
   for (size_t t = 0; t < tokens.size(); ++t) {
     const Token& k = tokens[t];
-    SCOPED_TRACE("token at " + std::to_string(k.at));
-    const unsigned limit = static_cast<unsigned>(std::min<size_t>(kLookahead, data.size() - k.at));
-    unsigned best = 0;
-    for (unsigned d = 0; d < kFirstWrite - 1; ++d) best = std::max(best, Common(data, k.at, d, limit));
-    if (k.length == 1) {
-      // A literal: no match here, or the next byte starts a longer one.
-      if (best >= kMinMatch) {
-        ASSERT_LT(t + 1, tokens.size());
-        ASSERT_GT(tokens[t + 1].length, best);
-        ++late;
-      }
+    SCOPED_TRACE("token " + std::to_string(t) + " at " + std::to_string(k.at));
+    const size_t left = data.size() - k.at;
+    const unsigned limit = static_cast<unsigned>(std::min<size_t>(kLookahead, left));
+    const unsigned best = Longest(data, k.at, limit);
+    const unsigned expected = std::min<size_t>(found[k.at].length, left);
+    // The finder's answer, cut, is the longest copy the window holds.
+    ASSERT_EQ(expected < kMinMatch ? 0u : expected, best < kMinMatch ? 0u : best);
+    if (expected < kMinMatch) {
+      ASSERT_EQ(k.length, 1u) << "a match where the finder has none of 3 bytes";
+      if (best == 2) ++shortLiterals;
       continue;
     }
     ++matches;
+    ASSERT_EQ(k.length, expected) << "not the finder's match at this position";
+    ASSERT_EQ(k.code, found[k.at].code) << "another copy than the finder's";
     ASSERT_EQ(Common(data, k.at, k.code, k.length), k.length);
-    ASSERT_EQ(k.length, best);
-    // No copy in a range of shorter distance codes.
-    const unsigned u = k.code >> 6;
-    for (unsigned d = 0; d < k.code; ++d)
-      if (kPositionCode.length[d >> 6] < kPositionCode.length[u])
-        ASSERT_LT(Common(data, k.at, d, k.length), k.length) << "nearer copy at code " << d;
-    // Lazy: the byte after a match that is not the longest possible does not start a longer one.
-    if (k.length < kLookahead && k.at + 1 < data.size()) {
-      const unsigned nextLimit =
-          static_cast<unsigned>(std::min<size_t>(kLookahead, data.size() - k.at - 1));
-      for (unsigned d = 0; d < kFirstWrite - 1; ++d)
-        ASSERT_LE(Common(data, k.at + 1, d, nextLimit), k.length);
-    }
+    if (found[k.at].length > left) ++cut;
+    // A lazy step would send a literal here: the next byte starts a longer match.
+    if (k.length < kLookahead && left > 1 &&
+        Longest(data, k.at + 1, static_cast<unsigned>(std::min<size_t>(kLookahead, left - 1))) > k.length)
+      ++lazyChances;
   }
+  // The sample exercises each rule: literals where a copy of 2 bytes exists, cut matches at the end,
+  // and places where a lazy parse would choose differently.
   EXPECT_GT(matches, 500u);
-  EXPECT_GT(late, 0u);  // the data gives the lazy step work to do
+  EXPECT_GT(shortLiterals, 0u);
+  EXPECT_GT(cut, 0u);
+  EXPECT_GT(lazyChances, 0u);
+  EXPECT_EQ(tokens.back().at + tokens.back().length, data.size());
 }
