@@ -9,8 +9,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-7}
 tools=${QX_LHA_TOOLS:-$root/../shared/tools/lha}
-corpus=$root/build/bench-corpus
-work=$root/build/bench-lzh
+corpus=$root/build/bench/corpus  # shared with bench/run.sh
+work=$root/build/bench/work-lzh
 
 [ -x "$root/build/release/bin/qxcodec" ] && [ -x "$root/build/release/bin/qxarc" ] ||
   "$root/scripts/build.sh" release
