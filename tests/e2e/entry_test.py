@@ -29,9 +29,7 @@ class EntryTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.wine = Wine()
-        cls.work = os.path.join(harness.E2E_DIR, "work", "entry")
-        shutil.rmtree(cls.work, ignore_errors=True)
-        os.makedirs(cls.work)
+        cls.work = harness.work_folder("entry")
         cls.stub = os.path.join(harness.BIN, "applet.exe")
         assert os.path.getsize(cls.stub) == STUB_SIZE
 

@@ -110,6 +110,14 @@ def cleanup_prefix():
     os.remove(STATE)
 
 
+def work_folder(name):
+    """A fresh, empty scratch folder of this run for one test module."""
+    folder = os.path.join(E2E_DIR, "work", name)
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    return folder
+
+
 def windows_path(path):
     """The path as Windows programs in the prefix see it (drive Z: is the Unix root)."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")

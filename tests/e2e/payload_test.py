@@ -2,7 +2,6 @@
 batch swaps the running applet for "Applet.exe" once its process has ended."""
 import os
 import random
-import shutil
 import struct
 import subprocess
 import time
@@ -50,9 +49,7 @@ class PayloadTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.wine = Wine()
-        cls.work = os.path.join(harness.E2E_DIR, "work", "payload")
-        shutil.rmtree(cls.work, ignore_errors=True)
-        os.makedirs(cls.work)
+        cls.work = harness.work_folder("payload")
         with open(os.path.join(harness.BIN, "applet.exe"), "rb") as f:
             cls.stub = f.read()
         assert len(cls.stub) == STUB_SIZE

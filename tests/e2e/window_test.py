@@ -12,9 +12,7 @@ class SessionWindowTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.wine = Wine()
-        folder = os.path.join(harness.E2E_DIR, "work", "window")
-        shutil.rmtree(folder, ignore_errors=True)
-        os.makedirs(folder)
+        folder = harness.work_folder("window")
         path = os.path.join(folder, "applet.exe")
         shutil.copyfile(os.path.join(harness.BIN, "applet.exe"), path)
         with open(path, "r+b") as f:
