@@ -341,8 +341,11 @@ void TArchiver::ExpandFiles(TStream& archive, TStringList* selection) {
     const int64_t headerAt = archive.Position();
     if (!ReadMemberHeader(archive, member)) break;
     // The header's total says nothing about empty files, so empty members right after the
-    // total is reached still belong to the archive.
-    if (total >= header.TotalSize && member.UncompressedSize != 0) {
+    // total is reached still belong to the archive. Only a header that is a whole empty member
+    // (a name, no data) counts: bytes that merely follow an archive, zero padding among them,
+    // must not turn into files.
+    const bool emptyMember = member.UncompressedSize == 0 && member.CompressedSize == 0 && !member.Name.empty();
+    if (total >= header.TotalSize && !emptyMember) {
       archive.SetPosition(headerAt);
       break;
     }

@@ -187,6 +187,21 @@ TEST_F(Archive, ZeroLengthFileHasChecksumEqualToTheKey) {
   EXPECT_TRUE(FileBytes("z").empty());
 }
 
+// Empty files after the total still expand, but bytes that merely follow an archive (here zero
+// padding, which reads like nameless empty members) create nothing.
+TEST_F(Archive, TrailingEmptyMembersExpandAndPaddingDoesNot) {
+  fs.AddFile("a", {7, 7, 7});
+  fs.AddFile("z", {});
+  Bytes archive = Write({"a", "z"}, cmNone);
+  archive.insert(archive.end(), 100, 0);
+  fs.Files.erase("a");
+  fs.Files.erase("z");
+  fs.Created.clear();
+  Expand(archive);
+  EXPECT_EQ(fs.Created, (std::vector<std::string>{"a", "z"}));
+  EXPECT_TRUE(FileBytes("z").empty());
+}
+
 TEST_F(Archive, StoredNamesFollowTheTargetPathRule) {
   const std::string longTail(12000, 'n');
   struct Case {
