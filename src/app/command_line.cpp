@@ -1,12 +1,12 @@
 #include "app/command_line.h"
 
+#include "base/text.h"
+
 namespace qx {
 
 namespace {
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-char FoldAsciiLetter(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
@@ -34,10 +34,7 @@ std::vector<std::string> SplitParameters(const std::string& commandLine) {
 }
 
 bool SwitchEquals(const std::string& parameter, const std::string& switchText) {
-  if (parameter.size() != switchText.size()) return false;
-  for (std::size_t i = 0; i < parameter.size(); ++i)
-    if (FoldAsciiLetter(parameter[i]) != FoldAsciiLetter(switchText[i])) return false;
-  return true;
+  return SameTextAscii(parameter, switchText);
 }
 
 bool CommandLineHasSwitch(const std::string& commandLine, const std::string& switchText) {

@@ -2,11 +2,6 @@
 
 namespace qx {
 
-std::string FolderPart(const std::string& path) {
-  const std::size_t slash = path.rfind('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 std::string AppPathIn(const std::string& appletFolder, const std::string& name) {
   if (FolderPart(name) == appletFolder) return name;
   return appletFolder + name;

@@ -2,10 +2,9 @@
 // Path rules of the applet folder, which holds every file of the system.
 #include <string>
 
-namespace qx {
+#include "base/text.h"
 
-// The folder part of a path: everything up to and including its last "\" (empty for a bare name).
-std::string FolderPart(const std::string& path);
+namespace qx {
 
 // The name inside the applet folder: unchanged when its folder part already equals the applet
 // folder exactly (letter case counts), otherwise the folder followed by the name.

@@ -2,10 +2,9 @@
 
 namespace qx {
 
-const char* const kMaintenanceSwitchTexts[5] = {
-    "/max#13/#10", "/Now#13/#10", "/#13/#10", "/spawnqx00#13/#10", "/emptyqx00#13/#10",
-};
-const char kPreviewSwitchText[] = "/show";
+const char* const kMaintenanceSwitchTexts[5] = {kSwitchMax, kSwitchNow, kSwitchRle, kSwitchSpawn,
+                                                 kSwitchEmpty};
+const char* const kPreviewSwitchText = kSwitchShow;
 
 const char* FirstMaintenanceSwitch(const std::function<bool(const char*)>& isSwitch) {
   for (const char* text : kMaintenanceSwitchTexts)

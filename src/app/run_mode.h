@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/applet_layout.h"
+
 namespace qx {
 
 enum class TRunMode {
@@ -15,13 +17,7 @@ enum class TRunMode {
 // The switches that select maintenance, in the order they are tested. "#13/#10" is seven
 // ordinary characters, not a line break.
 extern const char* const kMaintenanceSwitchTexts[5];
-extern const char kPreviewSwitchText[];
-
-// The size of the stub; the payload starts at this file offset.
-constexpr int32_t PayloadOffset = 722432;
-// The smallest and largest applet file that runs a session (both inclusive).
-constexpr int32_t MinAppletSize = 723456;
-constexpr int32_t MaxAppletSize = 2147483647;
+extern const char* const kPreviewSwitchText;
 
 // The run mode for the given switch test and size test. The size test runs only when neither a
 // maintenance switch nor the preview switch is present.

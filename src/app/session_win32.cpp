@@ -5,6 +5,7 @@
 #include "app/application_win32.h"
 #include "app/burn_data_module.h"
 #include "app/common_utils.h"
+#include "base/applet_layout.h"
 #include "payload/payload_module.h"
 
 namespace qx {
@@ -43,7 +44,7 @@ void TSession::ApplicationRunning() {
 
 void TSession::RunSession() {
   FormMain->SetRightButton(0);
-  if (BurnDataModule) BurnDataModule->TestMode = IsSwitch("/testqx00");
+  if (BurnDataModule) BurnDataModule->TestMode = IsSwitch(kSwitchTest);
   if (PayloadModule && !PayloadModule->RunMaintenanceMode()) {
     // Unpacking in a session drives no gauge of its own.
     PayloadModule->Compress.OnShowProgress = nullptr;

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/text.h"
+
 namespace qx {
 namespace {
 
@@ -25,25 +27,7 @@ uint32_t Get32(const uint8_t* p) {
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameTextAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return true;
-}
-
-bool StartsWithAscii(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() && SameTextAscii(text.substr(0, prefix.size()), prefix);
-}
-
-// Everything up to and including the last "\".
-std::string FolderPart(const std::string& path) {
-  const size_t slash = path.find_last_of('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 void SetHeaderId(TArchiveHeader& header, const std::string& id) {
   for (size_t i = 0; i < 3; ++i) header.MethodId[i] = i < id.size() ? id[i] : '\0';

@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "archive/file_system.h"
+#include "base/text.h"
 
 namespace qx {
 namespace {
@@ -159,18 +160,8 @@ public:
     if (::statvfs(".", &vfs) != 0) return -1;
     return static_cast<double>(vfs.f_frsize) * static_cast<double>(vfs.f_bavail);
   }
-  std::string ToHostPath(const std::string& path) override {
-    std::string host = path;
-    for (char& c : host)
-      if (c == '\\') c = '/';
-    return host;
-  }
-  std::string FromHostPath(const std::string& hostPath) override {
-    std::string path = hostPath;
-    for (char& c : path)
-      if (c == '/') c = '\\';
-    return path;
-  }
+  std::string ToHostPath(const std::string& path) override { return ReplaceChar(path, '\\', '/'); }
+  std::string FromHostPath(const std::string& hostPath) override { return ReplaceChar(hostPath, '/', '\\'); }
 };
 
 }  // namespace

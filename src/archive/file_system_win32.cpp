@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "archive/file_system.h"
+#include "base/text.h"
 
 namespace qx {
 namespace {
@@ -112,12 +113,7 @@ public:
     return static_cast<double>(bytesPerSector) * sectorsPerCluster * freeClusters;
   }
   std::string ToHostPath(const std::string& path) override { return path; }
-  std::string FromHostPath(const std::string& hostPath) override {
-    std::string path = hostPath;
-    for (char& c : path)
-      if (c == '/') c = '\\';
-    return path;
-  }
+  std::string FromHostPath(const std::string& hostPath) override { return ReplaceChar(hostPath, '/', '\\'); }
 };
 
 }  // namespace

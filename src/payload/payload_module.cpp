@@ -2,8 +2,9 @@
 
 #include <cstdint>
 
+#include "base/applet_layout.h"
+#include "base/text.h"
 #include "payload/payload_writer.h"
-#include "payload/switches.h"
 
 namespace qx {
 
@@ -11,17 +12,6 @@ namespace {
 
 constexpr int32_t kReadOnlyAttribute = 0x01;
 constexpr int32_t kHiddenAttribute = 0x02;
-
-bool SameTextAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x -= 32;
-    if (y >= 'a' && y <= 'z') y -= 32;
-    if (x != y) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -33,13 +23,8 @@ bool ForceDeleteFile(TFileSystem& fs, const std::string& path) {
   return fs.RemoveFile(path);
 }
 
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.find_last_of('\\');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 TPayloadModule::TPayloadModule(TPayloadHost& host, TFileSystem& fs)
-    : host_(host), fs_(fs), appletPath_(host.AppletPath()), appletFolder_(FolderOf(appletPath_)) {
+    : host_(host), fs_(fs), appletPath_(host.AppletPath()), appletFolder_(FolderPart(appletPath_)) {
   Compress.FileSystem = &fs_;
   Compress.MakeDirectories = false;
   Compress.ExceptionOnFileError = false;
@@ -125,8 +110,7 @@ void TPayloadModule::BuildApplet() {
 
 void TPayloadModule::AddIfPackable(const std::string& path, TStringList& packList) {
   std::string stored = path;
-  if (stored.size() >= appletFolder_.size() && SameTextAscii(stored.substr(0, appletFolder_.size()), appletFolder_))
-    stored = stored.substr(appletFolder_.size());
+  if (StartsWithAscii(stored, appletFolder_)) stored = stored.substr(appletFolder_.size());
   if (PayloadContains(stored)) return;
   if (!fs_.FileExists(path)) return;
   // A member holds at most 2,147,483,647 bytes.

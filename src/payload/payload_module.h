@@ -35,9 +35,6 @@ public:
 // Deletes a file after clearing its read-only and hidden attributes; true when it is gone.
 bool ForceDeleteFile(TFileSystem& fs, const std::string& path);
 
-// The folder part of a path, ending in "\".
-std::string FolderOf(const std::string& path);
-
 class TPayloadModule {
 public:
   // Opens the running applet's own file for reading (others may read and write it too); an

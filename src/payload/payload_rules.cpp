@@ -1,6 +1,6 @@
 #include "payload/payload_rules.h"
 
-#include "payload/switches.h"
+#include "base/applet_layout.h"
 
 namespace qx {
 

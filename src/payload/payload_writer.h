@@ -4,11 +4,9 @@
 #include <cstdint>
 
 #include "archive/archiver.h"
+#include "base/applet_layout.h"
 
 namespace qx {
-
-// File offset of the payload archive inside an applet: the size of the bare stub.
-constexpr int64_t PayloadOffset = 722432;
 
 // Raised when the stub has fewer than PayloadOffset bytes.
 class EStubTooShort : public Exception {

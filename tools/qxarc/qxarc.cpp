@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 
 #include "archive/archiver.h"
 #include "archive/memory_stream.h"
+#include "base/text.h"
 #include "payload/payload_writer.h"
 
 namespace fs = std::filesystem;
@@ -338,10 +338,7 @@ int Extract(const Options& o) {
       for (int m = 0; m < listing.Count() && !found; ++m) {
         const std::string& a = listing.Strings(m);
         const std::string& b = selection.Strings(s);
-        found = a.size() == b.size() &&
-                std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                  return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-                });
+        found = SameTextAscii(a, b);
       }
       if (!found) throw UsageError("not in the archive: " + selection.Strings(s));
     }

@@ -10,7 +10,7 @@
 #include "archive/memory_stream.h"
 #include "payload/payload_module.h"
 #include "payload/payload_writer.h"
-#include "payload/switches.h"
+#include "base/applet_layout.h"
 
 using namespace qx;
 

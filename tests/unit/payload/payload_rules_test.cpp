@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "payload/payload_rules.h"
-#include "payload/switches.h"
+#include "base/applet_layout.h"
 
 using namespace qx;
 
