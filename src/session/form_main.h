@@ -1,0 +1,151 @@
+#pragma once
+// TFormMain: the controller of the recording session that runs in the applet's only window. It is
+// portable: it reaches the window through TSessionView, the platform through TSessionHost, the
+// recording library through RwLibBinding, and the burn, clean-up and report pieces through the
+// seams of session_seams.h. The code follows the session's order: creation, the start on the
+// first activation, the chain of checks, the start of the recording, the right button, the end.
+// See doc/session-steps.md for the steps and their transitions.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "session/history.h"
+#include "session/session_host.h"
+#include "session/session_seams.h"
+#include "session/session_view.h"
+
+namespace qx {
+
+class RwLibBinding;
+class TPayloadModule;
+
+// What the session waits for; the right button's press acts on it.
+enum TStep : uint8_t {
+  stCreated = 0,          // window up, session not yet started: the press does nothing
+  stRequiredFiles = 1,    // "qxorig.qx" missing: the press exits with 2
+  stDiskSpace = 2,        // too little free space: the press exits with 3
+  stChecksPassed = 3,     // marker after the disk check: the press cancels
+  stAspiLayer = 4,        // no ASPI layer: the press opens the ASPI help and exits with 4
+  stBlankDisc = 5,        // no blank disc: the press checks once more
+  stEraseQuestion = 6,    // the erase question is open: the right button means No
+  stRecorder = 7,         // no recorder: the press exits with 8 (11 kept)
+  stBusy = 9,             // a check or the recording runs: the press cancels
+  stDiscCompleted = 10,   // disc completed: the press exits with 0 and removes the applet
+};
+
+// Which handler a button's click runs; the erase question swaps them while it is open.
+enum class THandler { ButtonLeftClick, ButtonRightClick, ButtonYESErase, ButtonNOErase };
+
+// The instances of a session, made by the start-up code and handed to the controller.
+struct TSessionContext {
+  TSessionView& View;
+  TSessionHost& Host;
+  RwLibBinding& Library;
+  TBurnControl& BurnDataModule;
+  TCleanup& Cleaner;
+  TReports& Reports;
+  TPayloadModule* PayloadModule;  // null where the run has none
+};
+
+class TFormMain {
+public:
+  explicit TFormMain(const TSessionContext& context);
+
+  // --- creation and the session's start
+  // Window creation, before the window is shown (caption "Please Wait", step 0, history). In the
+  // preview mode it then repaints, waits five seconds without processing messages and requests
+  // a close.
+  void FormCreate(bool previewMode);
+  // Every activation of the application; the session starts on the first.
+  void ApplicationActivate();
+  void RunSession();
+  void BeginStep();
+  void StartRecording();
+  // Called by the burn worker once the write speed is set: sets SizeMB and SpeedText and returns
+  // the memo lines, which the worker delivers to the window as status messages.
+  std::vector<std::string> ShowTimeEstimate();
+
+  // --- the buttons and the window's own events
+  // A click of the button; runs the handler currently attached to it.
+  void ButtonClick(TButtonId button);
+  void ButtonLeftClick();
+  void ButtonRightClick();
+  void ButtonYESErase();
+  void ButtonNOErase();
+  // True when the close may go ahead: only a close sent by the right button.
+  bool FormClose(bool senderIsRightButton);
+  // The answer to the shell's "QueryCancelAutoPlay" message: true (answer 1) while AutoPlay is
+  // refused.
+  bool RefuseAutoPlay() const { return CancelAutoPlay; }
+  void MemoStatusChange();
+  void FormDestroy();
+
+  // --- operations other pieces call
+  int SetResult(int code);
+  void SetRightButton(int kind);
+  void Cleanup(bool cleanAspi, bool deleteApplet);
+  void OpenResultsPage();
+  void ExitSession(bool cleanAspi, bool deleteApplet);
+  void FinishSession();
+  void ReadVolumeTitle();
+
+  // --- the checks, in the chain's order
+  bool CheckRequiredFiles();
+  bool CheckDiskSpace(int64_t required);
+  bool MeasureCpuSpeed();
+  bool CheckAspiLayer(bool allowInstall);
+  bool StartEngine();
+  bool ShowRecorderInfo();
+  bool CheckBlankDisc(bool retry);
+  bool OfferErase();
+  void WaitDiscReady();
+  void SettleDrive(bool load);
+  std::string FileVersionText(const std::string& file, const std::string& form);
+
+  // --- the history
+  void LoadHistory();
+  void SaveHistory();
+  // SuccText and FailText from the counters (FailText without a write result).
+  void BuildHistoryTexts();
+
+  // --- fields, in the window's declaration order
+  uint8_t Step = stCreated;
+  int32_t TAOModeSuccess = 0, SAOModeSuccess = 0, DAOModeSuccess = 0;
+  int32_t TAOModeFail = 0, SAOModeFail = 0, DAOModeFail = 0;
+  bool RecorderOpen = false;
+  std::string RecorderVendor, RecorderProduct;
+  bool WriteModeFlag3 = false, WriteModeFlag2 = false, TaoSupported = false;
+  uint8_t WriteMethod = wmTrackAtOnce;
+  uint32_t SizeMB = 0;
+  int64_t SpeedX = 0;
+  int32_t ResultCode = -1;
+  std::string SpeedText;
+  std::string FailText, SuccText;
+
+  // --- session values, one per process
+  bool SessionStarted = false;
+  bool Cancelled = false;
+  bool CancelAutoPlay = true;
+  int32_t EraseDecision = 0;  // 0 none yet, 1 erased, 2 declined or failed
+  bool DiscBlank = false, DiscErasable = false, DiscReady = false;
+  int32_t MediaType = -1;
+  std::string VolumeTitle;
+  int32_t CpuSpeed = 0;      // MHz; from and to the history value CPUspeed
+  int32_t MemoryFactor = 2;  // 2 or 4, from the memory check
+  THistory History;
+
+  // The handlers attached to the two buttons.
+  THandler LeftHandler = THandler::ButtonLeftClick;
+  THandler RightHandler = THandler::ButtonRightClick;
+
+private:
+  TSessionView& View;
+  TSessionHost& Host;
+  RwLibBinding& Library;
+  TBurnControl& BurnDataModule;
+  TCleanup& Cleaner;
+  TReports& Reports;
+  TPayloadModule* PayloadModule;
+};
+
+}  // namespace qx
