@@ -22,7 +22,10 @@ def main(argv):
         return SKIP_CODE
     if argv[1] == "program":
         os.execvp(argv[2], argv[2:])
-    print(f"build under test: {harness.ARCH} ({harness.BIN})", flush=True)
+    if not os.path.isfile(os.path.join(harness.BIN, "applet.exe")):
+        print(f"no applet.exe in {harness.BIN}: build that tree first (scripts/build.sh {harness.ARCH})")
+        return 1
+    print(f"build under test: {harness.ARCH} ({harness.BIN}), Wine loader {harness.WINE}", flush=True)
     program = unittest.main(module=None, argv=[argv[0], "-v", argv[2]], exit=False)
     return 0 if program.result.wasSuccessful() else 1
 
