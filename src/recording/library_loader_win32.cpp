@@ -40,8 +40,9 @@ extern "C" {
 // Calls call(argument); 1 when it returned, 0 when an exception escaped it.
 int GuardedCall(void (*call)(const void*), const void* argument) __asm__("qx_guarded_call");
 void GuardLanding() __asm__("qx_guard_landing");
-__attribute__((used)) static EXCEPTION_DISPOSITION GuardEscape(EXCEPTION_RECORD* record, void* frame, CONTEXT* context,
-                                                                DISPATCHER_CONTEXT* dispatch) __asm__("qx_guard_escape");
+__attribute__((used)) static EXCEPTION_DISPOSITION GuardEscape(EXCEPTION_RECORD* record, void* frame,
+                                                                CONTEXT* context, DISPATCHER_CONTEXT* dispatch)
+    __asm__("qx_guard_escape");
 }
 
 __asm__(R"(
@@ -63,7 +64,8 @@ qx_guard_landing:
 	.seh_endproc
 )");
 
-static EXCEPTION_DISPOSITION GuardEscape(EXCEPTION_RECORD* record, void* frame, CONTEXT*, DISPATCHER_CONTEXT* dispatch) {
+static EXCEPTION_DISPOSITION GuardEscape(EXCEPTION_RECORD* record, void* frame, CONTEXT*,
+                                         DISPATCHER_CONTEXT* dispatch) {
   if (!qx::TakesException(record)) return ExceptionContinueSearch;
   RtlUnwindEx(frame, reinterpret_cast<void*>(&GuardLanding), record, nullptr, dispatch->ContextRecord,
               dispatch->HistoryTable);

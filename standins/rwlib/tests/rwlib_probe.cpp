@@ -641,7 +641,9 @@ int main(int argc, char** argv) {
 #endif
   };
   if (argc != 2 || !scenarios.count(argv[1])) {
-    std::fprintf(stderr, "usage: rwlib_probe burn|log|fault|handledfault|exception|unguarded|abort|disc|testwrite|aspi  (in a scratch folder)\n");
+    std::fprintf(stderr,
+                 "usage: rwlib_probe burn|log|fault|handledfault|exception|unguarded|abort|disc|testwrite|aspi"
+                 "  (in a scratch folder)\n");
     return 2;
   }
   const int failures = scenarios.at(argv[1])();
