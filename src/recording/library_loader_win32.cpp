@@ -1,86 +1,149 @@
 #include "recording/library_loader_win32.h"
 
 #include <windows.h>
-#if defined(__i386__)
-#include <intrin.h>
-#endif
+
+// Guarding a call into the library.
+//
+// The guard must take exactly what the library leaves unhandled, hardware fault or software exception
+// of any code, and nothing else. A vectored handler cannot tell that: it runs before any frame
+// handler, so it would take a fault that the library raises and handles itself. So the guard is a
+// frame handler of its own, registered around the call, below every frame of the library: the system
+// asks the library's frame handlers first and reaches ours only when none of them took the
+// exception. Exceptions raised outside a guarded call never pass our frame and stay untouched.
+//
+// MinGW has no __try/__except, so the frame is made by hand, one way per architecture:
+// - x86_64: frame handlers are found through each function's unwind data. A small assembly thunk
+//   (qx_guarded_call) makes the call, and its unwind data names qx_guard_escape as handler. That
+//   handler lets RtlUnwindEx unwind every frame between (running their clean-ups) and resume the
+//   thunk at qx_guard_landing with a result of 0, exactly as a compiler's __except does.
+// - i686: the handlers form a chain whose head is at fs:[0]. RunGuarded pushes a record with its
+//   handler onto the chain around the call. The handler has RtlUnwind call and drop the records
+//   pushed after ours (the library's and the system's dispatch record), then jumps back into
+//   RunGuarded, which takes its own record off the chain.
+// A stack overflow is left alone: our handler runs on the exhausted stack itself, and a thread that
+// survives one has no guard page left to catch the next.
+namespace qx {
+
+namespace {
+
+bool TakesException(const EXCEPTION_RECORD* record) {
+  return (record->ExceptionFlags & EXCEPTION_UNWIND) == 0 && record->ExceptionCode != EXCEPTION_STACK_OVERFLOW;
+}
+
+}  // namespace
+
+}  // namespace qx
+
+#if defined(__x86_64__)
+
+extern "C" {
+// Calls call(argument); 1 when it returned, 0 when an exception escaped it.
+int GuardedCall(void (*call)(const void*), const void* argument) __asm__("qx_guarded_call");
+void GuardLanding() __asm__("qx_guard_landing");
+__attribute__((used)) static EXCEPTION_DISPOSITION GuardEscape(EXCEPTION_RECORD* record, void* frame,
+                                                                CONTEXT* context, DISPATCHER_CONTEXT* dispatch)
+    __asm__("qx_guard_escape");
+}
+
+__asm__(R"(
+	.text
+	.p2align 4
+qx_guarded_call:
+	.seh_proc qx_guarded_call
+	.seh_handler qx_guard_escape, @except
+	subq $40, %rsp
+	.seh_stackalloc 40
+	.seh_endprologue
+	movq %rcx, %rax
+	movq %rdx, %rcx
+	call *%rax
+	movl $1, %eax
+qx_guard_landing:
+	addq $40, %rsp
+	ret
+	.seh_endproc
+)");
+
+static EXCEPTION_DISPOSITION GuardEscape(EXCEPTION_RECORD* record, void* frame, CONTEXT*,
+                                         DISPATCHER_CONTEXT* dispatch) {
+  if (!qx::TakesException(record)) return ExceptionContinueSearch;
+  RtlUnwindEx(frame, reinterpret_cast<void*>(&GuardLanding), record, nullptr, dispatch->ContextRecord,
+              dispatch->HistoryTable);
+  return ExceptionContinueSearch;  // not reached: the unwind resumes at the landing
+}
 
 namespace qx {
 
 namespace {
 
-// A fault inside the library is answered by resuming the faulting thread in LandFromFault, on its own
-// stack a little below the fault, from where it jumps back into RunGuarded. Resuming through the
-// system (instead of jumping out of the handler) lets it finish its exception dispatch cleanly.
-struct TGuardFrame {
-  void* Jump[5];  // __builtin_setjmp buffer
-  TGuardFrame* Outer;
-#if defined(__i386__)
-  unsigned long SehChain;  // the thread's frame handler chain when the guard was entered
-#endif
+void InvokeCall(const void* call) { (*static_cast<const std::function<void()>*>(call))(); }
+
+}  // namespace
+
+bool Win32LibraryLoader::RunGuarded(const std::function<void()>& call) {
+  return GuardedCall(&InvokeCall, &call) != 0;
+}
+
+}  // namespace qx
+
+#else
+
+namespace qx {
+
+namespace {
+
+// Our record of the i686 handler chain: the chain's own two fields first, then where to land.
+struct TGuardRecord {
+  TGuardRecord* Next;
+  void* Handler;
+  void* Landing[5];  // __builtin_setjmp buffer
 };
 
-DWORD GuardSlot() {
-  static const DWORD slot = TlsAlloc();
-  return slot;
+TGuardRecord* ChainHead() {
+  TGuardRecord* head;
+  __asm__ volatile("movl %%fs:0, %0" : "=r"(head) : : "memory");
+  return head;
 }
 
-TGuardFrame* CurrentGuard() { return static_cast<TGuardFrame*>(TlsGetValue(GuardSlot())); }
+void SetChainHead(TGuardRecord* head) { __asm__ volatile("movl %0, %%fs:0" : : "r"(head) : "memory"); }
 
-bool IsHardwareFault(DWORD code) {
-  switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION:
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-    case EXCEPTION_DATATYPE_MISALIGNMENT:
-    case EXCEPTION_FLT_DENORMAL_OPERAND:
-    case EXCEPTION_FLT_DIVIDE_BY_ZERO:
-    case EXCEPTION_FLT_INEXACT_RESULT:
-    case EXCEPTION_FLT_INVALID_OPERATION:
-    case EXCEPTION_FLT_OVERFLOW:
-    case EXCEPTION_FLT_STACK_CHECK:
-    case EXCEPTION_FLT_UNDERFLOW:
-    case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_IN_PAGE_ERROR:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-    case EXCEPTION_INT_OVERFLOW:
-    case EXCEPTION_PRIV_INSTRUCTION:
-      return true;
-    default:
-      // Stack overflow is left alone: there is no room to land on.
-      return false;
+EXCEPTION_DISPOSITION __cdecl GuardEscape(EXCEPTION_RECORD* record, void* frame, CONTEXT*, void*) {
+  if (!TakesException(record)) return ExceptionContinueSearch;
+  RtlUnwind(frame, nullptr, record, nullptr);
+  __builtin_longjmp(static_cast<TGuardRecord*>(frame)->Landing, 1);
+}
+
+// C++ exceptions unwind by tables on i686, not through the chain: one thrown by `call` must not leave
+// our record behind on the chain.
+void CallOnChain(const std::function<void()>& call, TGuardRecord& record) {
+  SetChainHead(&record);
+  try {
+    call();
+  } catch (...) {
+    SetChainHead(record.Next);
+    throw;
   }
-}
-
-__attribute__((noreturn, noinline)) void LandFromFault() {
-  TGuardFrame* guard = CurrentGuard();
-#if defined(__i386__)
-  // Frame handlers the library registered below the guard are gone with their frames.
-  __writefsdword(0, guard->SehChain);
-#endif
-  __builtin_longjmp(guard->Jump, 1);
-}
-
-LONG CALLBACK OnFault(EXCEPTION_POINTERS* info) {
-  if (CurrentGuard() == nullptr || !IsHardwareFault(info->ExceptionRecord->ExceptionCode))
-    return EXCEPTION_CONTINUE_SEARCH;
-  CONTEXT* context = info->ContextRecord;
-  // Land below the faulting frame's red zone, aligned as a fresh call would be.
-#if defined(_WIN64)
-  context->Rsp = ((context->Rsp - 512) & ~static_cast<DWORD64>(15)) - 8;
-  context->Rip = reinterpret_cast<DWORD64>(&LandFromFault);
-#else
-  context->Esp = ((context->Esp - 512) & ~static_cast<DWORD>(15)) - 4;
-  context->Eip = reinterpret_cast<DWORD>(&LandFromFault);
-#endif
-  return EXCEPTION_CONTINUE_EXECUTION;
-}
-
-void InstallFaultHandler() {
-  static const void* handler = AddVectoredExceptionHandler(1, OnFault);
-  (void)handler;
+  SetChainHead(record.Next);
 }
 
 }  // namespace
+
+// Kept out of line so that the landing buffer's frame is this function's own.
+__attribute__((noinline)) bool Win32LibraryLoader::RunGuarded(const std::function<void()>& call) {
+  TGuardRecord record{ChainHead(), reinterpret_cast<void*>(&GuardEscape), {}};
+  if (__builtin_setjmp(record.Landing) != 0) {
+    SetChainHead(record.Next);  // the unwind left ours at the head
+    return false;
+  }
+  CallOnChain(call, record);
+  return true;
+}
+
+}  // namespace qx
+
+#endif
+
+namespace qx {
 
 void* Win32LibraryLoader::Load(const std::string& name) { return LoadLibraryA(name.c_str()); }
 
@@ -89,24 +152,6 @@ TLibraryProc Win32LibraryLoader::Lookup(void* handle, const char* name) {
 }
 
 bool Win32LibraryLoader::Free(void* handle) { return FreeLibrary(static_cast<HMODULE>(handle)) != FALSE; }
-
-// Kept out of line so that the jump buffer's frame is this function's own.
-__attribute__((noinline)) bool Win32LibraryLoader::RunGuarded(const std::function<void()>& call) {
-  InstallFaultHandler();
-  TGuardFrame frame;
-  frame.Outer = CurrentGuard();
-#if defined(__i386__)
-  frame.SehChain = __readfsdword(0);
-#endif
-  TlsSetValue(GuardSlot(), &frame);
-  if (__builtin_setjmp(frame.Jump) == 0) {
-    call();
-    TlsSetValue(GuardSlot(), frame.Outer);
-    return true;
-  }
-  TlsSetValue(GuardSlot(), frame.Outer);
-  return false;
-}
 
 Win32StringTable::Win32StringTable(void* module) : Module_(module ? module : GetModuleHandleA(nullptr)) {}
 

@@ -1,6 +1,7 @@
 #pragma once
 // The Win32 side of the recording library binding: LoadLibraryA/GetProcAddress/FreeLibrary, hardware
-// faults inside the library turned into a failed call, and texts from the module's string table.
+// faults and exceptions that escape the library turned into a failed call, and texts from the
+// module's string table.
 #include "recording/library_loader.h"
 #include "recording/rwlib_binding.h"
 

@@ -12,6 +12,7 @@
 #include "core/call_log.h"
 #include "core/config.h"
 #include "core/recorder.h"
+#include "library_faults_win32.h"
 #include "recording/track_list.h"
 
 namespace fs = std::filesystem;
@@ -67,14 +68,23 @@ int32_t Logged(const char* name, const TLogFields& arguments, int32_t result, co
   return result;
 }
 
-// A configured forced answer: logs the call and gives the result, or faults inside the library.
+// A configured forced answer: logs the call and gives the result, or fails inside the library. A
+// handled fault leaves no trace in the log: the call goes on to do its work and logs that.
 bool Forced(const char* name, const TLogFields& arguments, int32_t& result) {
   const TForced* forced = Library().Recorder.Config().ForcedFor(name);
   if (forced == nullptr) return false;
-  if (forced->Fault) {
-    Log(name, arguments, "fault");
-    volatile int* volatile nowhere = nullptr;
-    *nowhere = 0;
+  switch (forced->Action) {
+    case faFault:
+      Log(name, arguments, "fault");
+      RaiseAccessViolation();
+    case faException:
+      Log(name, arguments, "exception");
+      RaiseLibraryException();
+    case faHandledFault:
+      RaiseAndHandleAccessViolation();
+      return false;
+    case faAnswer:
+      break;
   }
   result = Logged(name, arguments, forced->Result);
   return true;

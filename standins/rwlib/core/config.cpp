@@ -61,6 +61,21 @@ bool ReadList(const std::string& text, std::vector<T>& out) {
   return true;
 }
 
+// A [Force] value: a result code or one of the named ways of failing.
+bool ReadForced(const std::string& text, TForced& out) {
+  static const std::pair<const char*, TForcedAction> kNamed[] = {
+      {"fault", faFault}, {"handledfault", faHandledFault}, {"exception", faException}};
+  const std::string lower = Lower(text);
+  for (const auto& [name, action] : kNamed) {
+    if (lower == name) {
+      out.Action = action;
+      return true;
+    }
+  }
+  out.Action = faAnswer;
+  return ReadNumber(text, out.Result);
+}
+
 }  // namespace
 
 int64_t MediaCapacity(int32_t mediaType) {
@@ -159,10 +174,8 @@ TRecorderConfig ParseDevicesDef(const std::string& text, std::vector<std::string
     const std::string value = Trim(line.substr(eq + 1));
     if (section == "force") {
       TForced forced;
-      if (Lower(value) == "fault") {
-        forced.Fault = true;
-      } else if (!ReadNumber(value, forced.Result)) {
-        warn(where + "forced result of " + key + " is not a number or \"fault\"");
+      if (!ReadForced(value, forced)) {
+        warn(where + "forced result of " + key + " is not a number, \"fault\", \"handledfault\" or \"exception\"");
         continue;
       }
       config.Forced[key] = forced;

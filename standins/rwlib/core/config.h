@@ -23,9 +23,16 @@ enum TMediaType : int32_t {
 // Sectors of 2048 bytes the medium holds.
 int64_t MediaCapacity(int32_t mediaType);
 
-// What a forced entry point does instead of its work.
+// What a forced entry point does instead of its work (or, for a handled fault, before it).
+enum TForcedAction {
+  faAnswer,        // answer Result at once
+  faFault,         // raise an access violation inside the library and leave it to the caller
+  faHandledFault,  // raise an access violation, handle it inside the library, then work as usual
+  faException,     // raise the library's own software exception and leave it to the caller
+};
+
 struct TForced {
-  bool Fault = false;  // raise an access violation inside the library
+  TForcedAction Action = faAnswer;
   int32_t Result = 1;
 };
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/iso_image.h"
+#include "library_faults_win32.h"
 #include "recording/library_loader_win32.h"
 #include "recording/rwlib_binding.h"
 #include "recording/track_list.h"
@@ -326,6 +327,123 @@ int Fault() {
   return g_failures;
 }
 
+// Sees every exception raised on any thread before any handler does (a first-chance observer that
+// handles nothing), so a scenario can tell that a fault really happened even when it was handled.
+class TExceptionWitness {
+ public:
+  TExceptionWitness() : Handler_(AddVectoredExceptionHandler(1, &TExceptionWitness::Observe)) {
+    AccessViolations = 0;
+    LibraryExceptions = 0;
+  }
+  ~TExceptionWitness() { RemoveVectoredExceptionHandler(Handler_); }
+  static inline volatile LONG AccessViolations = 0;
+  static inline volatile LONG LibraryExceptions = 0;
+
+ private:
+  static LONG CALLBACK Observe(EXCEPTION_POINTERS* info) {
+    const DWORD code = info->ExceptionRecord->ExceptionCode;
+    if (code == EXCEPTION_ACCESS_VIOLATION) InterlockedIncrement(&AccessViolations);
+    if (code == qx::rwlib::kLibraryExceptionCode) InterlockedIncrement(&LibraryExceptions);
+    return EXCEPTION_CONTINUE_SEARCH;
+  }
+  void* Handler_;
+};
+
+// The head of the thread's frame handler chain (i686); a guarded call must leave it as it found it.
+uintptr_t HandlerChainHead() {
+#if defined(__i386__)
+  uintptr_t head;
+  __asm__ volatile("movl %%fs:0, %0" : "=r"(head) : : "memory");
+  return head;
+#else
+  return 0;
+#endif
+}
+
+// A fault that the library handles itself inside the call is none of the caller's business: the
+// call answers as usual and the guard reports nothing.
+int HandledFault() {
+  const std::string library = Prepare("[Force]\nStart=handledfault\nAbortWrite=HandledFault\n[Log]\nPath=calls.log\n");
+  TBinding t(library);
+  RwLibBinding& b = t.Binding;
+  TExceptionWitness witness;
+  const uintptr_t chain = HandlerChainHead();
+  StartHealthy(b);
+  CHECK_EQ(static_cast<long>(witness.AccessViolations), 1L);
+  bool faulted = true;
+  CHECK_EQ(b.AbortWrite(&faulted), 1);
+  CHECK(!faulted);
+  CHECK_EQ(static_cast<long>(witness.AccessViolations), 2L);
+  CHECK_EQ(HandlerChainHead(), chain);
+  // The entry points did their usual work afterwards.
+  CHECK_EQ(b.IsDeviceReadyEx(), 1);
+  int32_t d[5] = {-1, -1, -1, -1, -1};
+  CHECK_EQ(b.GetDiscInfo(&d[0], &d[1], &d[2], &d[3], &d[4]), 1);
+  CHECK_EQ(d[0], 1);
+  const std::vector<std::string> lines = LogLines();
+  const std::vector<std::string> expected = {"Start\t0\t0\t0\t4\t8192\t->\t1", "AbortWrite\t->\t1",
+                                             "IsDeviceReadyEx\t->\t1", "GetDiscInfo\t->\t1\t1\t0\t0\t1\t1"};
+  CHECK_EQ(lines.size(), expected.size());
+  for (std::size_t i = 0; i < lines.size() && i < expected.size(); ++i) CHECK_EQ(lines[i], expected[i]);
+  CHECK(b.ReleaseRecordingLibrary());
+  return g_failures;
+}
+
+// A software exception of the library's own that escapes the call is caught like a fault: the scan
+// ends with 23, the abort reports it and goes on, and the library keeps answering.
+int Exception() {
+  const std::string library = Prepare("[Force]\nStart=exception\nAbortWrite=exception\n[Log]\nPath=calls.log\n");
+  TBinding t(library);
+  RwLibBinding& b = t.Binding;
+  TExceptionWitness witness;
+  const uintptr_t chain = HandlerChainHead();
+  CHECK(b.BindRecordingLibrary());
+  int32_t adapter = -1, target = -1;
+  CHECK_EQ(b.StartRecordingEngine(4, 8192, &adapter, &target), 23);
+  CHECK_EQ(adapter, -1);
+  CHECK_EQ(HandlerChainHead(), chain);
+  bool faulted = false;
+  b.AbortWrite(&faulted);
+  CHECK(faulted);
+  CHECK_EQ(HandlerChainHead(), chain);
+  CHECK_EQ(static_cast<long>(witness.LibraryExceptions), 2L);
+  CHECK_EQ(static_cast<long>(witness.AccessViolations), 0L);
+  CHECK_EQ(b.IsDeviceReadyEx(), 11);  // the engine never started
+  const std::vector<std::string> lines = LogLines();
+  const std::vector<std::string> expected = {"Start\t0\t0\t0\t4\t8192\t->\texception", "AbortWrite\t->\texception",
+                                             "IsDeviceReadyEx\t->\t11"};
+  CHECK_EQ(lines.size(), expected.size());
+  for (std::size_t i = 0; i < lines.size() && i < expected.size(); ++i) CHECK_EQ(lines[i], expected[i]);
+  CHECK(b.ReleaseRecordingLibrary());
+  return g_failures;
+}
+
+// Ends the process when a fault outside any guarded call reaches the process's last handler: with
+// exit code 0 when it is the access violation expected and every check so far held.
+LONG WINAPI LastHandler(EXCEPTION_POINTERS* info) {
+  const DWORD code = info->ExceptionRecord->ExceptionCode;
+  std::printf("unguarded: exception %08lx reached the last handler, %d failed check(s)\n", code, g_failures);
+  std::fflush(stdout);
+  TerminateProcess(GetCurrentProcess(), code == EXCEPTION_ACCESS_VIOLATION && g_failures == 0 ? 0 : 1);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// Guarded calls leave nothing behind that would take a later fault raised outside them.
+int Unguarded() {
+  const std::string library = Prepare("[Force]\nStart=fault\nAbortWrite=exception\nIsDeviceReadyEx=fault\n");
+  TBinding t(library);
+  RwLibBinding& b = t.Binding;
+  CHECK(b.BindRecordingLibrary());
+  CHECK_EQ(b.StartRecordingEngine(4, 8192), 23);
+  bool faulted = false;
+  b.AbortWrite(&faulted);
+  CHECK(faulted);
+  SetUnhandledExceptionFilter(&LastHandler);
+  b.IsDeviceReadyEx();  // not guarded: the fault must end the process
+  std::fprintf(stderr, "unguarded: the fault inside IsDeviceReadyEx was swallowed\n");
+  return g_failures + 1;
+}
+
 // The burn thread's side of an abort: one write call, its answer kept.
 struct TWriter {
   RwLibBinding* Binding;
@@ -515,14 +633,17 @@ int Aspi() {
 
 int main(int argc, char** argv) {
   const std::map<std::string, std::function<int()>> scenarios = {
-      {"burn", Burn}, {"log", LogScenario}, {"fault", Fault},
+      {"burn", Burn}, {"log", LogScenario}, {"fault", Fault}, {"handledfault", HandledFault},
+      {"exception", Exception}, {"unguarded", Unguarded},
       {"abort", Abort}, {"disc", Disc}, {"testwrite", TestWrite},
 #if defined(QX_ASPI_MAJOR)
       {"aspi", Aspi},
 #endif
   };
   if (argc != 2 || !scenarios.count(argv[1])) {
-    std::fprintf(stderr, "usage: rwlib_probe burn|log|fault|abort|disc|testwrite|aspi  (in a scratch folder)\n");
+    std::fprintf(stderr,
+                 "usage: rwlib_probe burn|log|fault|handledfault|exception|unguarded|abort|disc|testwrite|aspi"
+                 "  (in a scratch folder)\n");
     return 2;
   }
   const int failures = scenarios.at(argv[1])();

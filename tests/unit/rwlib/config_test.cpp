@@ -34,7 +34,7 @@ TEST(DevicesDefTest, ReadsEveryKeyCaseInsensitively) {
       "[disc]\r\nPresent=0\r\nMediaType=5\r\nErasable=1\r\nReadyAfterErase=0\r\nNotReadyPolls=4\r\n"
       "Capacity=1000\r\nImage=C:\\discs\\one.iso\r\n"
       "[Write]\r\nResult=19\r\nFailAtPercent=30\r\nSectorsPerSecond=0\r\n"
-      "[Force]\r\nGetDiscInfo=12\r\nstart=FAULT\r\n"
+      "[Force]\r\nGetDiscInfo=12\r\nstart=FAULT\r\nAbortWrite=HandledFault\r\nUnload=exception\r\n"
       "[Log]\r\nPath=calls.log\r\n";
   std::vector<std::string> warnings;
   const TRecorderConfig c = ParseDevicesDef(text, &warnings);
@@ -64,7 +64,12 @@ TEST(DevicesDefTest, ReadsEveryKeyCaseInsensitively) {
   ASSERT_NE(c.ForcedFor("GetDiscInfo"), nullptr);
   EXPECT_EQ(c.ForcedFor("GetDiscInfo")->Result, 12);
   ASSERT_NE(c.ForcedFor("Start"), nullptr);
-  EXPECT_TRUE(c.ForcedFor("Start")->Fault);
+  EXPECT_EQ(c.ForcedFor("GetDiscInfo")->Action, faAnswer);
+  EXPECT_EQ(c.ForcedFor("Start")->Action, faFault);
+  ASSERT_NE(c.ForcedFor("AbortWrite"), nullptr);
+  EXPECT_EQ(c.ForcedFor("AbortWrite")->Action, faHandledFault);
+  ASSERT_NE(c.ForcedFor("Unload"), nullptr);
+  EXPECT_EQ(c.ForcedFor("Unload")->Action, faException);
   EXPECT_EQ(c.ForcedFor("Load"), nullptr);
   EXPECT_EQ(c.LogPath, "calls.log");
 }
