@@ -19,7 +19,7 @@ ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 AUTHORING = os.path.join(ROOT, "standins", "authoring", "authoring.py")
 QXARC = os.path.join(os.environ.get("QX_NATIVE_BIN", ""), "qxarc")
 # The build under test, for names of scratch folders.
-ARCH = getattr(harness, "ARCH", "win64")
+ARCH = harness.ARCH
 KEY = r"HKCU\Software\Lorvane\Ravelle\6.0"
 SESSION_MS = 300000
 WAIT_MS = 60000
