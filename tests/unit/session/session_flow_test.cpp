@@ -92,9 +92,9 @@ struct TStopCase {
   int StartBurnCalls = 0;
 };
 
-class ChainStops : public ::testing::TestWithParam<TStopCase> {};
+class SessionChainStops : public ::testing::TestWithParam<TStopCase> {};
 
-TEST_P(ChainStops, AtTheFirstFailureWithItsStepMessageAndResult) {
+TEST_P(SessionChainStops, AtTheFirstFailureWithItsStepMessageAndResult) {
   const TStopCase& c = GetParam();
   TSessionWorld w;
   c.Arrange(w);
@@ -172,7 +172,7 @@ const TStopCase kStopCases[] = {
     {"RecordingNotStarted", [](TSessionWorld&) {}, stBusy, "Recorder:  ACME Burner 52x", "&OK", -1, 1, "1,0", true, 1},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, ChainStops, ::testing::ValuesIn(kStopCases),
+INSTANTIATE_TEST_SUITE_P(Table, SessionChainStops, ::testing::ValuesIn(kStopCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(SessionFlow, FailedChecksStopTheChainBeforeTheNextOne) {
@@ -233,7 +233,7 @@ TEST(SessionFlow, AFailedRecordingAfterARetryKeepsItsResult) {
   EXPECT_FALSE(w.MemoHas(kCanceling));
 }
 
-TEST(RightButton, PleaseWaitAtStepZeroDoesNothing) {
+TEST(SessionRightButton, PleaseWaitAtStepZeroDoesNothing) {
   TSessionWorld w;
   w.Form->FormCreate(false);
   EXPECT_EQ(w.RightCaption(), "Please Wait");
@@ -255,7 +255,7 @@ struct TStepCase {
   bool CancelLine;
 };
 
-TEST(RightButton, EveryStep) {
+TEST(SessionRightButton, EveryStep) {
   const TStepCase cases[] = {
       {0, -1, false, -99, "", {}, false},
       {6, -1, false, -99, "", {}, false},
@@ -297,7 +297,7 @@ TEST(RightButton, EveryStep) {
   }
 }
 
-TEST(RightButton, CancelInsideARunningCheckEndsAtOnce) {
+TEST(SessionRightButton, CancelInsideARunningCheckEndsAtOnce) {
   TSessionWorld w;
   // Chain timing: 500 + 200 ms of pauses, then the disk check's own pause from 700 to 850.
   w.Host.PressAt(800, TButtonId::ButtonRight);
@@ -312,7 +312,7 @@ TEST(RightButton, CancelInsideARunningCheckEndsAtOnce) {
   EXPECT_EQ(w.Log.Events.back(), "EndProcess:1");
 }
 
-TEST(RightButton, APressDuringTheClockMeasurementWaitsForTheNextMessageProcessing) {
+TEST(SessionRightButton, APressDuringTheClockMeasurementWaitsForTheNextMessageProcessing) {
   TSessionWorld w;
   // The measurement sleeps from 1000 to 1510 without processing messages.
   w.Host.PressAt(1200, TButtonId::ButtonRight);
@@ -323,7 +323,7 @@ TEST(RightButton, APressDuringTheClockMeasurementWaitsForTheNextMessageProcessin
   EXPECT_EQ(w.Log.IndexOf("Rename:"), -1);  // the ASPI check stopped in its first pause
 }
 
-TEST(RightButton, APressWhileTheSessionEndsIsIgnored) {
+TEST(SessionRightButton, APressWhileTheSessionEndsIsIgnored) {
   TSessionWorld w;
   w.Library.Discs = {{1, 0, 0, 1, 1}, {1, 0, 0, 1, 1}, {1, 1, 0, 1, 1}};
   w.Burn.Starts = true;
@@ -340,7 +340,7 @@ TEST(RightButton, APressWhileTheSessionEndsIsIgnored) {
   EXPECT_EQ(w.Log.Count("Cleanup:1,0"), 1);
 }
 
-TEST(SetResult, FirstCodeOfTwoOrMoreWins) {
+TEST(SessionSetResult, FirstCodeOfTwoOrMoreWins) {
   TSessionWorld w;
   EXPECT_EQ(w.Form->ResultCode, -1);
   EXPECT_EQ(w.Form->SetResult(5), 5);
@@ -409,7 +409,7 @@ TEST(SessionStart, NoUnpackingWithoutAPayloadModuleOrInAMaintenanceRun) {
   EXPECT_EQ(w.Log.Count("DetachProgress"), 0);
 }
 
-TEST(Window, ClosesOnlyFromTheRightButtonAndRefusesAutoPlayWhileAsked) {
+TEST(SessionWindow, ClosesOnlyFromTheRightButtonAndRefusesAutoPlayWhileAsked) {
   TSessionWorld w;
   EXPECT_FALSE(w.Form->FormClose(false));
   EXPECT_TRUE(w.Form->FormClose(true));
@@ -418,7 +418,7 @@ TEST(Window, ClosesOnlyFromTheRightButtonAndRefusesAutoPlayWhileAsked) {
   EXPECT_FALSE(w.Form->RefuseAutoPlay());
 }
 
-TEST(Window, TheMemoChangingEnablesAndFocusesTheLeftButton) {
+TEST(SessionWindow, TheMemoChangingEnablesAndFocusesTheLeftButton) {
   TSessionWorld w;
   w.View.EnabledState[TButtonId::ButtonLeft] = false;
   w.View.AppendStatus("x");
@@ -426,13 +426,13 @@ TEST(Window, TheMemoChangingEnablesAndFocusesTheLeftButton) {
   EXPECT_EQ(w.View.Focused, TButtonId::ButtonLeft);
 }
 
-TEST(Window, TheLeftButtonOpensTheHelpPage) {
+TEST(SessionWindow, TheLeftButtonOpensTheHelpPage) {
   TSessionWorld w;
   w.Press(TButtonId::ButtonLeft);
   EXPECT_TRUE(w.Log.Has("OpenHelpPage"));
 }
 
-TEST(Preview, ShowsFiveSecondsAndTouchesNothingButTheHistoryOnDestroy) {
+TEST(SessionPreview, ShowsFiveSecondsAndTouchesNothingButTheHistoryOnDestroy) {
   TSessionWorld w;
   w.Form->FormCreate(true);
   EXPECT_TRUE(w.Log.Has("Repaint"));
@@ -456,7 +456,7 @@ struct TEstimateCase {
   uint32_t SizeMB;
 };
 
-TEST(TimeEstimate, LinesAndTheSpeedText) {
+TEST(SessionTimeEstimate, LinesAndTheSpeedText) {
   const char* dontDisturb = "Don't disturb or run other programs while recording.";
   const TEstimateCase cases[] = {
       {"TwoHundredMiBAt8X", 8, "209715200", 1, false, {dontDisturb, "Disc will be ready in 4 minutes."}, "8", 200},
