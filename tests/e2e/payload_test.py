@@ -45,6 +45,15 @@ def members(path, offset=STUB_SIZE):
     return rows
 
 
+def aspi_copy(folder, name):
+    """The name under which an unpacked member lies: the session's checks go on after the
+    banner, and its ASPI check may already have moved the ASPI copy "W2kXP03.qx" to the name
+    "wnaspi32.dll" (a rename that leaves an existing "wnaspi32.dll" alone)."""
+    if name != "W2kXP03.qx" or os.path.exists(os.path.join(folder, name)):
+        return name
+    return "wnaspi32.dll"
+
+
 class PayloadTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -212,12 +221,13 @@ class PayloadTest(unittest.TestCase):
         with open(os.path.join(folder, "qxorig.qx"), "w") as f:
             f.write("stale\n[TITLE]\nTitle=Stale Title\n")
         self.session_unpack(folder, path)
-        for name in ["qxorig.qx", "RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"]:
+        aspi = aspi_copy(folder, "W2kXP03.qx")
+        for name in ["qxorig.qx", "RwLib.dll", "DEVICES.DEF", aspi]:
             with open(os.path.join(folder, name), "rb") as f:
-                self.assertEqual(f.read(), content(name, "old"), name)
+                self.assertEqual(f.read(), content(name if name != aspi else "W2kXP03.qx", "old"), name)
         self.assertFalse(os.path.exists(os.path.join(folder, "qxi9cd.qx")))
         self.assertEqual(dos_attributes(os.path.join(folder, "RwLib.dll")), HIDDEN)
-        self.assertEqual(dos_attributes(os.path.join(folder, "W2kXP03.qx")), HIDDEN)
+        self.assertEqual(dos_attributes(os.path.join(folder, aspi)), HIDDEN)
         self.assertFalse(dos_attributes(os.path.join(folder, "DEVICES.DEF")) & HIDDEN)
 
     def test_session_without_a_project_description_unpacks_the_rest(self):
@@ -255,7 +265,8 @@ class PayloadTest(unittest.TestCase):
             with open(path, "wb") as out, open(archive, "rb") as payload:
                 out.write(self.stub + payload.read())
             if tag == "second":
-                left = {name: dos_attributes(os.path.join(folder, name)) for name in names}
+                left = {name: dos_attributes(os.path.join(folder, aspi_copy(folder, name)))
+                        for name in names}
                 self.assertEqual((left["RwLib.dll"], left["W2kXP03.qx"]), (HIDDEN, HIDDEN),
                                  "the killed session left no hidden support files")
                 # A copy made read-only on the way counts as left behind too.
@@ -265,10 +276,11 @@ class PayloadTest(unittest.TestCase):
         self.assertIn('"Second Run"', memo)
         self.assertNotIn('"First Run"', memo)
         for name in names:
-            with open(os.path.join(folder, name), "rb") as f:
+            with open(os.path.join(folder, aspi_copy(folder, name)), "rb") as f:
                 self.assertEqual(f.read(), content(name, "second"), name)
         self.assertEqual(dos_attributes(os.path.join(folder, "RwLib.dll")), HIDDEN)
-        self.assertEqual(dos_attributes(os.path.join(folder, "W2kXP03.qx")), HIDDEN)
+        self.assertEqual(dos_attributes(os.path.join(folder, aspi_copy(folder, "W2kXP03.qx"))),
+                         HIDDEN)
 
     def test_session_shows_the_project_title(self):
         folder = self.folder()
