@@ -157,6 +157,19 @@ def crash_dialogs():
     return found
 
 
+def listed(path, offset):
+    """Lower-case names of the members qxarc lists in the archive at `offset` (none when it cannot
+    read one there)."""
+    result = subprocess.run([QXARC, "l", "--at", str(offset), path], capture_output=True,
+                            timeout=60)
+    names = set()
+    for line in result.stdout.decode("latin-1").splitlines():
+        fields = line.split()
+        if len(fields) >= 7 and all(f.lstrip("-").isdigit() for f in fields[:2]):
+            names.add(fields[-1].lower())
+    return names
+
+
 def read(path):
     with open(path, "rb") as f:
         return f.read()
@@ -222,9 +235,10 @@ class HostileTest(unittest.TestCase):
                 return None
             time.sleep(0.1)
         harness.end_batches(folder)
-        batch = os.path.join(folder, "qx1e.bat")
-        if os.path.exists(batch):
-            os.remove(batch)
+        try:
+            os.remove(os.path.join(folder, "qx1e.bat"))
+        except FileNotFoundError:
+            pass  # the batch got to delete itself after all
         return read(new)
 
     def run_maintenance(self, case, mode):
@@ -232,6 +246,14 @@ class HostileTest(unittest.TestCase):
         for name, data in self.support.items():
             with open(os.path.join(folder, name), "wb") as f:
                 f.write(data)
+        try:
+            self.check_maintenance(case, mode, folder, path)
+        finally:
+            # A batch left looping by a failed check would slow every case after it.
+            harness.end_batches(folder)
+        shutil.rmtree(folder)
+
+    def check_maintenance(self, case, mode, folder, path):
         code, window_seen = self.wine.exec_line(f'"{windows_path(path)}" {mode}', END_MS)
         self.assert_no_crash(mode)
         self.assertEqual((code, window_seen), (0, False),
@@ -249,10 +271,16 @@ class HostileTest(unittest.TestCase):
             if mode == STRIP:
                 self.assertEqual(new, self.stub)
             else:
-                # The new applet holds the whole old one, damaged payload and all.
+                # The new applet holds the whole old one, damaged payload and all, and every
+                # support file the build deleted is in its new archive or was in the old one.
                 self.assertEqual(new[:len(case.image)], case.image, "the old applet was lost")
                 self.assertEqual(new[len(case.image):len(case.image) + 5], b"KELV\x1a")
-        shutil.rmtree(folder)
+                applet, old = os.path.join(folder, "Applet.exe"), os.path.join(folder, "old")
+                with open(old, "wb") as f:
+                    f.write(case.image)
+                kept = listed(applet, len(case.image)) | listed(old, STUB_SIZE)
+                gone = {n.lower() for n in SUPPORT if not os.path.exists(os.path.join(folder, n))}
+                self.assertEqual(gone - kept, set(), "support files deleted but not packed")
 
     # --- session
 
