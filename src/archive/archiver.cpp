@@ -419,6 +419,11 @@ void TArchiver::ExpandMember(TStream& archive, TStream& target, const TMemberHea
     } catch (const ELZHBadDecodeTable&) {
       if (header.LockFlag > 0) throw EInvalidKey();
       throw;
+    } catch (const EBadChecksum&) {
+      // Data that runs out early fails like a wrong checksum, and for a locked member that is
+      // a wrong key.
+      if (header.LockFlag > 0) throw EInvalidKey();
+      throw;
     }
   }
   LastTicks = clock.Elapsed();

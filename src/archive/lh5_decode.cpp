@@ -3,7 +3,10 @@
 // Every length list is checked to form a complete prefix code before a table is built from
 // it, and every count or single-symbol value is checked against its set, so no input can lead
 // a lookup, a tree walk or a zero run outside its arrays. Past the end of the member data the
-// decoder reads zero bits; a truncated member then fails its checksum one level up.
+// buffer is topped up with zero bits, but a sound stream never reaches them: decoding that does
+// raises EBadChecksum. Zero bits decode into zero bytes, which add nothing to the checksum, so a
+// size field claiming more than the data holds would otherwise expand into up to 2 GB of zeros
+// that pass as valid.
 #include <cstring>
 
 #include "archive/lh5_internal.h"
@@ -30,6 +33,8 @@ struct Decoder {
   // The next bits of the stream, most significant first; bitCount of them are valid.
   uint64_t bitBuf = 0;
   unsigned bitCount = 0;
+  // How many of the last bits in the buffer stand in for data past the member's end.
+  unsigned padBits = 0;
 
   uint8_t window[kDicSize];
   uint16_t cTable[1u << kCTableBits];
@@ -41,10 +46,15 @@ struct Decoder {
 
   // Tops the buffer up to at least 57 valid bits.
   void Refill() {
+    CheckNotPastEnd();
     while (bitCount <= 56) {
       bitBuf |= uint64_t(state.ReadByte()) << (56 - bitCount);
+      if (state.EndOfInput()) padBits += 8;
       bitCount += 8;
     }
+  }
+  void CheckNotPastEnd() const {
+    if (padBits > bitCount) throw EBadChecksum();
   }
   void Need(unsigned n) {
     if (bitCount < n) Refill();
@@ -265,6 +275,7 @@ void Decoder::Run(uint32_t count) {
       if (r == kDicSize) wrap();
     }
   }
+  CheckNotPastEnd();
   state.WriteBytes(window + flushed, r - flushed);
 }
 

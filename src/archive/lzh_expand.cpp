@@ -1,6 +1,8 @@
 // "LZH" expansion. Any bit string decodes to something: every path through the tree ends at a
 // symbol and every distance lands inside the window, so bad data can only give wrong bytes
-// (which the member checksum catches), never an access outside the tables.
+// (which the member checksum catches), never an access outside the tables. Data that runs out
+// before the member's size is made raises EBadChecksum: the zero bits read past the end could
+// otherwise go on making bytes up to any size a damaged header claims.
 #include <cstring>
 
 #include "archive/lzh_tables.h"
@@ -11,22 +13,28 @@ namespace {
 
 using namespace lzh;
 
-// Bits of the member data, most significant first, in a 64-bit register; zero bits past the end.
+// Bits of the member data, most significant first, in a 64-bit register; zero bits past the end,
+// which a sound stream never uses.
 class BitReader {
 public:
   explicit BitReader(TCodecState& state) : state_(state) {}
 
   // Makes at least 57 bits available.
   void Fill() {
+    CheckNotPastEnd();
     while (count_ <= 56) {
       uint8_t b = 0;
       if (!ended_) {
         b = state_.ReadByte();
         ended_ = state_.EndOfInput();
       }
+      if (ended_) padBits_ += 8;
       bits_ |= static_cast<uint64_t>(b) << (56 - count_);
       count_ += 8;
     }
+  }
+  void CheckNotPastEnd() const {
+    if (padBits_ > count_) throw EBadChecksum();
   }
   uint64_t Bits() const { return bits_; }
   unsigned Count() const { return count_; }
@@ -39,6 +47,7 @@ private:
   TCodecState& state_;
   uint64_t bits_ = 0;  // left-aligned
   unsigned count_ = 0;
+  unsigned padBits_ = 0;  // the last bits of the register that stand in for missing data
   bool ended_ = false;
 };
 
@@ -109,6 +118,7 @@ void LzhExpand(TCodecState& state, uint32_t count) {
       state.WriteByte(b);
     }
   }
+  in.CheckNotPastEnd();
 }
 
 }  // namespace qx

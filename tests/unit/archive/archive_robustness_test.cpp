@@ -135,6 +135,49 @@ TEST(ArchiveRobustness, RleMemberCannotBlowUpBeyondItsRuns) {
   EXPECT_EQ(fs.Files.at("r").Bytes.size(), 2000u * 254u);
 }
 
+// Past the end of its data a coded member reads zero bits, which decode into zero bytes that add
+// nothing to the checksum: a size field claiming more than the data holds (one flipped bit in
+// a payload) must fail, not expand into up to 2 GB of zeros that pass as the member.
+TEST(ArchiveRobustness, CodedMemberClaimingMoreThanItsDataFails) {
+  Bytes text;
+  for (int i = 0; i < 30000; ++i) text.push_back(uint8_t("every method shrinks this "[i % 26] + i / 5000));
+  struct Claim {
+    TCompressMethod method;
+    int32_t key;
+    uint32_t size;
+  };
+  const Claim claims[] = {{cmLH5, 0, 30001}, {cmLH5, 0, 0x40000000}, {cmLH5, 0, 0x7FFFFFFF},
+                          {cmLZH, 0, 30001}, {cmLZH, 0, 0x7FFFFFFF}, {cmLH5, 77, 0x7FFFFFFF},
+                          {cmLZH, 77, 0x7FFFFFFF}};
+  for (const Claim& c : claims) {
+    SCOPED_TRACE(testing::Message() << MethodId(c.method) << " key " << c.key << " size " << c.size);
+    MemoryFileSystem source;
+    source.AddFile("f", text);
+    TArchiver a;
+    a.FileSystem = &source;
+    a.Key = c.key;
+    TMemoryStream out;
+    TStringList list;
+    list.Add("f");
+    a.CompressFiles(out, list, c.method);
+    Bytes archive = out.Bytes;
+    ASSERT_EQ(archive[kFirst + 16], c.method);
+    Put32(archive, 8, c.size);
+    Put32(archive, kFirst + 8, c.size);
+
+    MemoryFileSystem target;
+    a.FileSystem = &target;
+    TMemoryStream in(archive);
+    if (c.key)
+      EXPECT_THROW(a.ExpandFiles(in), EInvalidKey);
+    else
+      EXPECT_THROW(a.ExpandFiles(in), EBadChecksum);
+    // What was written before the failure stays (unless the member was locked), but not more
+    // than one window and one block past the real data.
+    if (target.Files.count("f")) EXPECT_LT(target.Files.at("f").Bytes.size(), text.size() + 100000);
+  }
+}
+
 TEST(ArchiveRobustness, ThousandsOfSeparatorsDoNotExhaustTheFolderWalk) {
   MemoryFileSystem fs;
   fs.AddFile("f", Bytes{1});

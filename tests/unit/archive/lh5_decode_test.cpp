@@ -106,20 +106,25 @@ TEST(Lh5Decode, CountZeroProducesNothing) {
   EXPECT_TRUE(Decode({}, 0).empty());
 }
 
-// A member cut short reads as zero bits: decoding stays inside its buffers and stops at count.
-TEST(Lh5Decode, TruncatedStreamReadsZeroBits) {
+// A member cut short fails instead of making bytes from the zero bits past its end; a whole
+// stream asked for more than it holds fails the same way.
+TEST(Lh5Decode, DataRunningOutBeforeCountFails) {
   std::vector<uint8_t> text;
   for (int i = 0; i < 5000; ++i) text.push_back(uint8_t("the quick brown fox "[i % 20] + i / 997));
-  std::vector<uint8_t> stream = Encode(text);
-  stream.resize(stream.size() / 2);
-  std::vector<uint8_t> out;
+  const std::vector<uint8_t> whole = Encode(text);
+  EXPECT_EQ(Decode(whole, uint32_t(text.size())), text);
+  std::vector<uint8_t> half = whole;
+  half.resize(half.size() / 2);
   try {
-    out = Decode(stream, uint32_t(text.size()));
+    Decode(half, uint32_t(text.size()));
+    ADD_FAILURE() << "a stream cut in half decoded";
+  } catch (const qx::EBadChecksum&) {
   } catch (const ELZHBadDecodeTable&) {
-    return;  // zero bits may also form an invalid table
+    // the last real bits may also form an invalid table
   }
-  EXPECT_GE(out.size(), text.size());
-  EXPECT_NE(out, text);
+  EXPECT_THROW(Decode(whole, uint32_t(text.size()) + 70000), qx::EBadChecksum);
+  EXPECT_THROW(Decode(whole, 0x7FFFFFFF), qx::EBadChecksum);
+  EXPECT_THROW(Decode({}, 1), qx::EBadChecksum);
 }
 
 struct BadStream {

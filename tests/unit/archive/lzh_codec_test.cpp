@@ -208,19 +208,20 @@ TEST(Lzh, IncompressibleInputGivesUpAndReleasesItsTables) {
   EXPECT_EQ(again, Compress(plain));
 }
 
-// The decoder cannot tell bad data; it makes exactly the asked number of bytes, reading zero
-// bits past the end, and never lets a final match run past that number.
+// The decoder cannot tell bad data; it makes exactly the asked number of bytes and never lets a
+// final match run past that number. Data that runs out first fails instead of going on with the
+// zero bits past its end.
 TEST(Lzh, DecoderStopsAtCountOnAnyData) {
   const Bytes packed = Compress(Bytes(300, ' '));
   EXPECT_EQ(Expand(packed, 10), Bytes(10, ' '));
-  EXPECT_EQ(Expand(Bytes{}, 1000).size(), 1000u);
-  EXPECT_EQ(Expand(Bytes{0xFF, 0xFF, 0xFF}, 5000).size(), 5000u);
+  EXPECT_THROW(Expand(Bytes{}, 1000), EBadChecksum);
+  EXPECT_THROW(Expand(Bytes{0xFF, 0xFF, 0xFF}, 5000), EBadChecksum);
   const Bytes text = Kind("text", 20000, 9);
   const Bytes whole = Compress(text);
+  EXPECT_EQ(Expand(whole, static_cast<uint32_t>(text.size())), text);
   const Bytes half(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 2));
-  const Bytes out = Expand(half, static_cast<uint32_t>(text.size()));
-  ASSERT_EQ(out.size(), text.size());
-  EXPECT_TRUE(std::equal(text.begin(), text.begin() + 1000, out.begin()));
+  EXPECT_THROW(Expand(half, static_cast<uint32_t>(text.size())), EBadChecksum);
+  EXPECT_THROW(Expand(whole, static_cast<uint32_t>(text.size()) + 1000), EBadChecksum);
 }
 
 // The coder moves bytes only through the driver, so the key scrambles its stream byte by byte
