@@ -171,7 +171,8 @@ const TStopCase kStopCases[] = {
      "&Cancel", -1, 1, "1,0", true, 0},
     {"DeviceNotReadyTwice", [](TSessionWorld& w) { w.Library.ReadyAnswers = {16, 16}; }, stBusy,
      "Timeout elasped", "&Cancel", 76, 76, "1,0", false, 0},
-    {"RecordingNotStarted", [](TSessionWorld&) {}, stBusy, "Recorder:  ACME Burner 52x", "&OK", -1, 1, "1,0", true, 0, 1},
+    {"RecordingNotStarted", [](TSessionWorld&) {}, stBusy, "Recorder:  ACME Burner 52x", "&OK", -1, 1, "1,0", true,
+     0, 1},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, SessionChainStops, ::testing::ValuesIn(kStopCases),
