@@ -22,6 +22,8 @@ const COLORREF kWindowColour = RGB(0, 0, 0);
 const COLORREF kTextColour = RGB(255, 255, 255);
 const COLORREF kGaugeColour = 2490564;  // red 196, green 0, blue 38
 const int kProgressBarRight = 320;
+const int kFormBorderWidth = 2;
+const UINT kWmBurnProgress = WM_USER + 100;
 
 // One control's rectangle from the layout resource.
 struct TLayoutItem {
@@ -155,6 +157,8 @@ void TFormMain::CreateControls() {
   ProgressBarLeft.Create(Window, IDC_PROGRESS_BAR_LEFT, leftBar);
   ProgressBar.Create(Window, IDC_PROGRESS_BAR, rightBar);
   for (TGauge* gauge : {&ProgressBarLeft, &ProgressBar}) {
+    gauge->SetBorderStyle(TGaugeBorderStyle::None);
+    gauge->SetShowText(false);
     gauge->SetForeColor(kGaugeColour);
     gauge->SetBackColor(kWindowColour);
   }
@@ -173,8 +177,12 @@ void TFormMain::CreateControls() {
   HWND left = CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_HELP),
                           BS_PUSHBUTTON | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_LEFT),
                           IDC_BUTTON_LEFT, Font);
-  CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_OK), BS_PUSHBUTTON | WS_TABSTOP,
-              LayoutOf(layout, IDC_BUTTON_RIGHT), IDC_BUTTON_RIGHT, Font);
+  HWND right = CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_OK),
+                           BS_PUSHBUTTON | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_RIGHT),
+                           IDC_BUTTON_RIGHT, Font);
+  MemoStatus.Attach(memo);
+  ButtonLeft.Attach(left);
+  ButtonRight.Attach(right);
 
   HWND tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window,
@@ -188,6 +196,7 @@ void TFormMain::CreateControls() {
 void TFormMain::FormCreate() {
   QueryCancelAutoPlayMessage = RegisterWindowMessageA("QueryCancelAutoPlay");
   CreateControls();
+  ApplySkin();
   SetRightButtonCaption(ResourceText(IDS_BUTTON_PLEASE_WAIT));
   Step = 0;
   ResultCode = -1;
@@ -207,6 +216,23 @@ void TFormMain::FormCreate() {
     GdiFlush();
     Sleep(5000);
     Close();
+  }
+}
+
+// The window's look: no caption, the gradient, dragging by any free point, and controls that let
+// the gradient show through; plain red with black memo text on a 4-bit or 8-bit display.
+void TFormMain::ApplySkin() {
+  SkinFormHook.Attach(Window, TFormBorderStyle::Single, kFormBorderWidth, kWindowColour);
+  SkinFormHook.SetOptions(ocPaintGradiently | ocNoCaption | ocDragUsingClientArea | ocFlatBorder);
+  const TWindowColours colours = WindowColoursFor(DisplayInfo1.ColorMode());
+  SkinFormHook.SetStartColor(colours.GradientStart);
+  SkinFormHook.SetEndColor(colours.GradientEnd);
+  MemoStatus.SetOptions(ocNoCaption | ocPaintTransparently);
+  MemoStatus.SetFontColor(colours.MemoText);
+  for (TSkinButton* button : {&ButtonLeft, &ButtonRight}) {
+    button->SetOptions(ocPaintTransparently);
+    button->SetColor(kWindowColour);
+    button->SetFontColor(kTextColour);
   }
 }
 
@@ -302,6 +328,11 @@ LRESULT TFormMain::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (code == BN_CLICKED && id == IDC_BUTTON_RIGHT) Events->ButtonRightClick();
       return 0;
     }
+    case kWmBurnProgress:
+      // The position first, so it is clamped to the previous maximum.
+      ProgressBar.SetProgress(static_cast<int32_t>(wParam));
+      ProgressBar.SetMaxValue(static_cast<int32_t>(lParam));
+      return 0;
     case WM_ACTIVATEAPP:
       if (wParam) Events->ApplicationActivated();
       return 0;

@@ -7,7 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/display_info_win32.h"
 #include "ui/gauge_win32.h"
+#include "ui/skin_button_win32.h"
+#include "ui/skin_form_hook_win32.h"
+#include "ui/skin_memo_win32.h"
 
 namespace qx {
 
@@ -55,6 +59,11 @@ public:
   int ResultCode = -1;
   TGauge ProgressBarLeft;
   TGauge ProgressBar;
+  TSkinMemo MemoStatus;
+  TSkinButton ButtonLeft;
+  TSkinButton ButtonRight;
+  TSkinFormHook SkinFormHook;
+  TDisplayInfo DisplayInfo1;
 
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -62,6 +71,7 @@ private:
   void FormCreate();
   bool FormClose();  // true when the close may go ahead
   void CreateControls();
+  void ApplySkin();
   void MemoStatusChange();
   HWND Control(int id) const { return GetDlgItem(Window, id); }
 
