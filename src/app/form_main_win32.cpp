@@ -175,10 +175,10 @@ void TFormMain::CreateControls() {
   SetWindowTextA(memo, MemoPrefill(prefill).c_str());
 
   HWND left = CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_HELP),
-                          BS_PUSHBUTTON | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_LEFT),
+                          BS_OWNERDRAW | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_LEFT),
                           IDC_BUTTON_LEFT, Font);
   HWND right = CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_OK),
-                           BS_PUSHBUTTON | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_RIGHT),
+                           BS_OWNERDRAW | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_RIGHT),
                            IDC_BUTTON_RIGHT, Font);
   MemoStatus.Attach(memo);
   ButtonLeft.Attach(left);

@@ -9,7 +9,8 @@ namespace qx {
 
 void TSkinButton::Attach(HWND button) {
   Subclass(button);
-  SendMessageA(button, BM_SETSTYLE, BS_OWNERDRAW, TRUE);
+  const LONG_PTR style = GetWindowLongPtrA(button, GWL_STYLE);
+  if ((style & BS_TYPEMASK) != BS_OWNERDRAW) SendMessageA(button, BM_SETSTYLE, BS_OWNERDRAW, TRUE);
 }
 
 void TSkinButton::SetOptions(TSkinOptions options) {

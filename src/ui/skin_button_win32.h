@@ -12,7 +12,8 @@ namespace qx {
 
 class TSkinButton : public TSkinControl {
 public:
-  // Skins the existing push button `button`: from now on it is drawn by the program.
+  // Skins the existing push button `button` (best made owner-drawn): from now on it is drawn
+  // by the program.
   void Attach(HWND button);
   void SetOptions(TSkinOptions options);
   void SetFontColor(TColour colour);

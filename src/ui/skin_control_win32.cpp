@@ -17,20 +17,27 @@ TSkinControl* TSkinControl::Of(HWND window) {
 void TSkinControl::Subclass(HWND window) {
   Release();
   if (!window) return;
-  Window = window;
-  SetPropA(window, kSkinProperty, this);
+  Register(window);
+  Subclassed = true;
   Previous = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TSkinControl::Proc)));
+}
+
+void TSkinControl::Register(HWND window) {
+  Release();
+  Window = window;
+  if (window) SetPropA(window, kSkinProperty, this);
 }
 
 void TSkinControl::Release() {
   if (!Window) return;
   if (IsWindow(Window)) {
-    SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Previous));
+    if (Subclassed) SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Previous));
     RemovePropA(Window, kSkinProperty);
   }
   Window = nullptr;
   Previous = nullptr;
+  Subclassed = false;
 }
 
 LRESULT TSkinControl::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -25,6 +25,8 @@ public:
 protected:
   // Takes over the handler of `window`; every message then passes through Handle.
   void Subclass(HWND window);
+  // Only answers the parent's messages about `window`; its own handler stays as it is.
+  void Register(HWND window);
   virtual LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   // The window's own handling.
   LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
@@ -35,6 +37,7 @@ private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Release();
   WNDPROC Previous = nullptr;
+  bool Subclassed = false;
 };
 
 }  // namespace qx

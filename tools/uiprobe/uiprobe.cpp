@@ -17,6 +17,7 @@
 //                                     and "caption yes|no"
 //   uiprobe drag X Y DX DY            a mouse press at client point (X, Y), moved by (DX, DY)
 //                                     and released, as real mouse input
+//   uiprobe pointer X Y               moves the mouse pointer to client point (X, Y)
 //   uiprobe enable left|right on|off  enables or disables a button
 //   uiprobe burn-progress POS MAX     sends the burn worker's progress message (position first)
 //
@@ -339,6 +340,16 @@ int Drag(int x, int y, int dx, int dy) {
   return exOk;
 }
 
+int Pointer(int x, int y) {
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  POINT point{x, y};
+  ClientToScreen(window, &point);
+  SendMouse(MOUSEEVENTF_MOVE, point.x, point.y);
+  std::puts("moved");
+  return exOk;
+}
+
 int Enable(const char* which, const char* state) {
   const int id = std::strcmp(which, "left") == 0 ? IDC_BUTTON_LEFT
                  : std::strcmp(which, "right") == 0 ? IDC_BUTTON_RIGHT : 0;
@@ -368,7 +379,8 @@ int BurnProgress(long position, long maximum) {
 int Usage() {
   std::fputs("usage: uiprobe exists | wait-window [MS] | wait-gone [MS] | state | memo |\n"
              "       wait-memo TEXT [MS] | press left|right | close | kill | exec [MS] |\n"
-             "       screenshot FILE.bmp | rect | drag X Y DX DY | enable left|right on|off |\n"
+             "       screenshot FILE.bmp | rect | drag X Y DX DY | pointer X Y |\n"
+             "       enable left|right on|off |\n"
              "       burn-progress POS MAX\n", stderr);
   return exUsage;
 }
@@ -395,6 +407,7 @@ int main(int argc, char** argv) {
   else if (command == "rect") result = Rect();
   else if (command == "drag" && argc >= 6)
     result = Drag(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+  else if (command == "pointer" && argc >= 4) result = Pointer(std::atoi(argv[2]), std::atoi(argv[3]));
   else if (command == "enable" && argc >= 4) result = Enable(argv[2], argv[3]);
   else if (command == "burn-progress" && argc >= 4)
     result = BurnProgress(std::atol(argv[2]), std::atol(argv[3]));
