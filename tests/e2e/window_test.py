@@ -228,5 +228,51 @@ class SessionWindowLookTest(unittest.TestCase):
                                  (before[2] - before[0], before[3] - before[1]))
 
 
+class EightBitDisplayTest(unittest.TestCase):
+    """On a display of 8 bits per pixel (an Xvfb of its own, with a prefix of its own) the
+    window is plain red and the memo text black, since a gradient would only dither."""
+
+    PLAIN_RED = (255, 0, 0)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.previous = harness.switch_prefix("prefix-8bit")
+        try:
+            harness.setup_prefix(depth=8)
+            start_session(cls, "window-8bit")
+        except Exception:
+            harness.cleanup_prefix()
+            harness.restore_prefix(cls.previous)
+            raise
+        cls.wine.probe("pointer", "-50", "-50")
+
+    @classmethod
+    def tearDownClass(cls):
+        try:
+            cls.wine.probe("kill")
+            cls.running.wait(60)
+        finally:
+            harness.cleanup_prefix()
+            harness.restore_prefix(cls.previous)
+
+    def test_plain_red_window_and_black_memo_text(self):
+        path = os.path.join(self.folder, "eight-bit.bmp")
+        self.assertEqual(self.wine.probe("screenshot", windows_path(path)).returncode, 0)
+        picture = Picture(path)
+        lines = dict(line.split(" ", 1) for line in self.wine.probe("rect").stdout.splitlines())
+        window = [int(v) for v in lines["window"].split()]
+        client = [int(v) for v in lines["client"].split()]
+        dx, dy = client[0] - window[0], client[1] - window[1]
+        height = client[3]
+        for y in (0, height // 2, height - 1):
+            self.assertEqual(picture.pixel(dx + 5, dy + y), self.PLAIN_RED, f"row {y}")
+        left, top, right, bottom = MEMO
+        pixels = [picture.pixel(dx + x, dy + y)
+                  for y in range(top, bottom) for x in range(left, right - 20)]
+        self.assertGreater(pixels.count(self.PLAIN_RED), len(pixels) * 0.6, "red behind the memo")
+        self.assertGreater(pixels.count(BLACK), 20, "black memo text")
+        self.assertEqual(pixels.count((255, 255, 255)), 0, "no white memo text")
+
+
 if __name__ == "__main__":
     unittest.main()
