@@ -257,7 +257,11 @@ class EightBitDisplayTest(unittest.TestCase):
 
     def test_plain_red_window_and_black_memo_text(self):
         path = os.path.join(self.folder, "eight-bit.bmp")
-        self.assertEqual(self.wine.probe("screenshot", windows_path(path)).returncode, 0)
+        shot = self.wine.probe("screenshot", windows_path(path))
+        if shot.returncode != 0 and self.running.poll() is not None:
+            ended = self.running.wait(5)
+            self.fail(f"the session ended: {ended.stdout!r} {ended.stderr[-2000:]!r}")
+        self.assertEqual(shot.returncode, 0, shot.stdout + shot.stderr)
         picture = Picture(path)
         lines = dict(line.split(" ", 1) for line in self.wine.probe("rect").stdout.splitlines())
         window = [int(v) for v in lines["window"].split()]
