@@ -20,6 +20,7 @@ const COLORREF kWindowColour = RGB(0, 0, 0);
 const COLORREF kTextColour = RGB(255, 255, 255);
 const COLORREF kGaugeColour = 2490564;  // red 196, green 0, blue 38
 const int kProgressBarRight = 320;
+const int kFormBorderWidth = 2;
 
 // One control's rectangle from the layout resource.
 struct TLayoutItem {
@@ -128,6 +129,7 @@ TMainWindow::TMainWindow() : Events(&NoEvents) {
   if (!Application.MainWindow) Application.MainWindow = Window;
   QueryCancelAutoPlayMessage = RegisterWindowMessageA("QueryCancelAutoPlay");
   CreateControls();
+  ApplySkin();
 }
 
 TMainWindow::~TMainWindow() {
@@ -165,6 +167,8 @@ void TMainWindow::CreateControls() {
   ProgressBarLeft.Create(Window, IDC_PROGRESS_BAR_LEFT, leftBar);
   ProgressBar.Create(Window, IDC_PROGRESS_BAR, rightBar);
   for (TGauge* gauge : {&ProgressBarLeft, &ProgressBar}) {
+    gauge->SetBorderStyle(TGaugeBorderStyle::None);
+    gauge->SetShowText(false);
     gauge->SetForeColor(kGaugeColour);
     gauge->SetBackColor(kWindowColour);
   }
@@ -181,10 +185,14 @@ void TMainWindow::CreateControls() {
   SetWindowTextA(memo, MemoPrefill(prefill).c_str());
 
   HWND left = CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_HELP),
-                          BS_PUSHBUTTON | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_LEFT),
+                          BS_OWNERDRAW | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_LEFT),
                           IDC_BUTTON_LEFT, Font.Get());
-  CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_OK), BS_PUSHBUTTON | WS_TABSTOP,
-              LayoutOf(layout, IDC_BUTTON_RIGHT), IDC_BUTTON_RIGHT, Font.Get());
+  HWND right = CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_OK),
+                           BS_OWNERDRAW | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_RIGHT),
+                           IDC_BUTTON_RIGHT, Font.Get());
+  MemoStatus.Attach(memo);
+  ButtonLeft.Attach(left);
+  ButtonRight.Attach(right);
 
   Tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                          CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window,
@@ -208,6 +216,23 @@ void TMainWindow::OnActivate() {
   }
   ActivatedBeforeRun = false;
   Events->ApplicationActivated();
+}
+
+// The window's look: no caption, the gradient, dragging by any free point, and controls that let
+// the gradient show through; plain red with black memo text on a 4-bit or 8-bit display.
+void TMainWindow::ApplySkin() {
+  SkinFormHook.Attach(Window, TFormBorderStyle::Single, kFormBorderWidth, kWindowColour);
+  SkinFormHook.SetOptions(ocPaintGradiently | ocNoCaption | ocDragUsingClientArea | ocFlatBorder);
+  const TWindowColours colours = WindowColoursFor(DisplayInfo1.ColorMode());
+  SkinFormHook.SetStartColor(colours.GradientStart);
+  SkinFormHook.SetEndColor(colours.GradientEnd);
+  MemoStatus.SetOptions(ocNoCaption | ocPaintTransparently);
+  MemoStatus.SetFontColor(colours.MemoText);
+  for (TSkinButton* button : {&ButtonLeft, &ButtonRight}) {
+    button->SetOptions(ocPaintTransparently);
+    button->SetColor(kWindowColour);
+    button->SetFontColor(kTextColour);
+  }
 }
 
 std::string TMainWindow::StatusText() const {
@@ -271,7 +296,12 @@ std::string TMainWindow::GaugeHint(TGaugeId gauge) const {
 void TMainWindow::OnBurnProgress(WPARAM position, LPARAM maximum) {
   // Position first, then the maximum: the position is clamped to the previous maximum.
   ProgressBar.SetProgress(static_cast<int32_t>(position));
-  ProgressBar.SetMaxValue(static_cast<int32_t>(maximum));
+  // The message may come from outside the applet too: a maximum below the minimum is refused by
+  // the gauge, and that refusal must not leave the window procedure.
+  try {
+    ProgressBar.SetMaxValue(static_cast<int32_t>(maximum));
+  } catch (const std::exception&) {
+  }
 }
 
 void TMainWindow::OnBurnText(LPARAM text) {

@@ -11,7 +11,11 @@
 
 #include "app/handles_win32.h"
 #include "session/session_view.h"
+#include "ui/display_info_win32.h"
 #include "ui/gauge_win32.h"
+#include "ui/skin_button_win32.h"
+#include "ui/skin_form_hook_win32.h"
+#include "ui/skin_memo_win32.h"
 
 namespace qx {
 
@@ -62,11 +66,17 @@ public:
 
   TGauge ProgressBarLeft;
   TGauge ProgressBar;
+  TSkinMemo MemoStatus;
+  TSkinButton ButtonLeft;
+  TSkinButton ButtonRight;
+  TSkinFormHook SkinFormHook;
+  TDisplayInfo DisplayInfo1;
 
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
+  void ApplySkin();
   void OnBurnProgress(WPARAM position, LPARAM maximum);
   void OnBurnText(LPARAM text);
   void OnActivate();

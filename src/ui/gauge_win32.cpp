@@ -1,7 +1,9 @@
 #include "ui/gauge_win32.h"
 
+#include <string>
+
 #include "res/resource_ids.h"
-#include "ui/gauge_rules.h"
+#include "ui/gdi_win32.h"
 
 namespace qx {
 
@@ -18,11 +20,7 @@ void RegisterGaugeClass(HINSTANCE instance, WNDPROC procedure) {
   RegisterClassA(&gaugeClass);
 }
 
-void FillSolid(HDC dc, const RECT& area, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &area, brush);
-  DeleteObject(brush);
-}
+RECT ToRect(const TGaugeRect& area) { return RECT{area.Left, area.Top, area.Right, area.Bottom}; }
 
 }  // namespace
 
@@ -36,63 +34,39 @@ void TGauge::Create(HWND parent, int id, const RECT& bounds) {
   SetWindowLongPtrA(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
-int32_t TGauge::PercentDone() const { return GaugePercentDone(Min, Max, ProgressValue); }
-
-void TGauge::SetProgress(int32_t value) {
-  const int32_t clamped = GaugeClamp(Min, Max, value);
-  if (clamped == ProgressValue) return;
-  const int32_t before = PercentDone();
-  ProgressValue = clamped;
-  if (PercentDone() != before) Repaint();
+void TGauge::RepaintIf(bool due) {
+  if (due && Window) InvalidateRect(Window, nullptr, FALSE);
 }
 
-bool TGauge::SetMaxValue(int32_t value) {
-  if (value == Max) return true;
-  if (value < Min) return false;
-  Max = value;
-  if (ProgressValue > Max) ProgressValue = Max;
-  Repaint();
-  return true;
-}
-
-void TGauge::SetForeColor(COLORREF colour) {
-  if (colour == ForeColor) return;
-  ForeColor = colour;
-  Repaint();
-}
-
-void TGauge::SetBackColor(COLORREF colour) {
-  if (colour == BackColor) return;
-  BackColor = colour;
-  Repaint();
-}
+void TGauge::SetProgress(int32_t value) { RepaintIf(Model.SetProgress(value)); }
+void TGauge::SetMaxValue(int32_t value) { RepaintIf(Model.SetMaxValue(value)); }
+void TGauge::SetMinValue(int32_t value) { RepaintIf(Model.SetMinValue(value)); }
+void TGauge::SetForeColor(COLORREF colour) { RepaintIf(Model.SetForeColor(colour)); }
+void TGauge::SetBackColor(COLORREF colour) { RepaintIf(Model.SetBackColor(colour)); }
+void TGauge::SetBorderStyle(TGaugeBorderStyle style) { RepaintIf(Model.SetBorderStyle(style)); }
+void TGauge::SetShowText(bool show) { RepaintIf(Model.SetShowText(show)); }
 
 void TGauge::SetBounds(const RECT& bounds) {
   MoveWindow(Window, bounds.left, bounds.top, bounds.right - bounds.left,
              bounds.bottom - bounds.top, TRUE);
 }
 
-void TGauge::Repaint() {
-  if (Window) InvalidateRect(Window, nullptr, FALSE);
-}
-
 void TGauge::Paint(HDC target) {
   RECT client;
   GetClientRect(Window, &client);
+  const TGaugePicture shape = Model.Picture(client.right, client.bottom);
   // Composed off-screen and copied in one step, so the bar never flickers.
-  HDC dc = CreateCompatibleDC(target);
-  HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, client.bottom);
-  HGDIOBJ previous = SelectObject(dc, bitmap);
-  FillSolid(dc, client, BackColor);
-  const int32_t filled = GaugeFilledWidth(client.right - client.left + 1, PercentDone());
-  if (filled >= 1) {
-    const RECT bar{client.left, client.top, client.left + filled, client.bottom};
-    FillSolid(dc, bar, ForeColor);
+  TOffscreen picture(target, client.right, client.bottom);
+  FillSolid(picture.Dc(), ToRect(shape.Bar), ToColorRef(Model.BackColor()));
+  if (shape.Filled.Right > shape.Filled.Left)
+    FillSolid(picture.Dc(), ToRect(shape.Filled), ToColorRef(Model.ForeColor()));
+  if (Model.ShowText()) {
+    const std::string caption = Model.Caption();
+    SetBkMode(picture.Dc(), TRANSPARENT);
+    SetTextColor(picture.Dc(), RGB(255, 255, 255));
+    DrawTextA(picture.Dc(), caption.c_str(), -1, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
-  BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-  SelectObject(dc, previous);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
+  picture.CopyTo(target, 0, 0);
 }
 
 LRESULT CALLBACK TGauge::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -100,6 +74,8 @@ LRESULT CALLBACK TGauge::WindowProc(HWND window, UINT message, WPARAM wParam, LP
   switch (message) {
     case WM_ERASEBKGND:
       return 1;  // the paint covers the whole rectangle
+    case WM_NCHITTEST:
+      return HTTRANSPARENT;  // a press on the bar is a press on the window behind it
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(window, &paint);

@@ -1,9 +1,12 @@
 #pragma once
 // TGauge: a horizontal bar that shows a position between a minimum and a maximum. It paints its
-// whole rectangle itself, off-screen first, and answers its position to other processes (uiprobe).
+// whole rectangle itself, off-screen first, answers its position to other processes (uiprobe),
+// and lets mouse presses through to its parent like a control without a window of its own.
 #include <windows.h>
 
 #include <cstdint>
+
+#include "ui/gauge_rules.h"
 
 namespace qx {
 
@@ -17,30 +20,29 @@ public:
   void Create(HWND parent, int id, const RECT& bounds);
   HWND Handle() const { return Window; }
 
-  int32_t Progress() const { return ProgressValue; }
-  int32_t MinValue() const { return Min; }
-  int32_t MaxValue() const { return Max; }
-  int32_t PercentDone() const;
+  int32_t Progress() const { return Model.Progress(); }
+  int32_t MinValue() const { return Model.MinValue(); }
+  int32_t MaxValue() const { return Model.MaxValue(); }
+  int32_t PercentDone() const { return Model.PercentDone(); }
 
   // Clamps to the range; repaints only when the percentage changes.
   void SetProgress(int32_t value);
-  // Ignored (false) when it would put the maximum below the minimum; lowers the position.
-  bool SetMaxValue(int32_t value);
+  // Throw EInvalidOperation when the range would be the wrong way round.
+  void SetMaxValue(int32_t value);
+  void SetMinValue(int32_t value);
   void SetForeColor(COLORREF colour);
   void SetBackColor(COLORREF colour);
+  void SetBorderStyle(TGaugeBorderStyle style);
+  void SetShowText(bool show);
   void SetBounds(const RECT& bounds);
 
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Paint(HDC target);
-  void Repaint();
+  void RepaintIf(bool due);
 
   HWND Window = nullptr;
-  int32_t Min = 0;
-  int32_t Max = 100;
-  int32_t ProgressValue = 0;
-  COLORREF ForeColor = RGB(0, 0, 0);
-  COLORREF BackColor = RGB(255, 255, 255);
+  TGaugeModel Model;
 };
 
 }  // namespace qx

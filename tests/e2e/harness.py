@@ -94,14 +94,14 @@ def _is_our_xvfb(pid):
         return False
 
 
-def setup_prefix():
-    """Creates this run's Xvfb display and a fresh Wine prefix."""
+def setup_prefix(depth=24):
+    """Creates this run's Xvfb display (`depth` bits per pixel) and a fresh Wine prefix."""
     cleanup_prefix()
     shutil.rmtree(PREFIX, ignore_errors=True)
     os.makedirs(PREFIX)
     read_end, write_end = os.pipe()
     xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"1024x768x{depth}", "-nolisten", "tcp"],
         pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
         stderr=subprocess.DEVNULL, start_new_session=True)
     os.close(write_end)
@@ -126,6 +126,22 @@ def setup_prefix():
     if not os.path.exists(os.path.join(PREFIX, "system.reg")):
         raise HarnessError("wineboot did not create the prefix")
     return display
+
+
+def switch_prefix(name):
+    """Makes the prefix and display named `name` (under QX_E2E_DIR) the ones that the following
+    calls use, for a test that needs a display of its own; returns what to pass back to
+    restore_prefix."""
+    global PREFIX, STATE
+    previous = (PREFIX, STATE)
+    PREFIX = os.path.join(E2E_DIR, name)
+    STATE = os.path.join(E2E_DIR, name + ".state")
+    return previous
+
+
+def restore_prefix(previous):
+    global PREFIX, STATE
+    PREFIX, STATE = previous
 
 
 def cleanup_prefix():

@@ -19,6 +19,12 @@
 //   uiprobe exec [MS]                 run the command line in env QXPROBE_CMDLINE exactly as
 //                                     written; prints "exit N" and "window seen|none"
 //   uiprobe screenshot FILE.bmp       the window's screen area as a bitmap file
+//   uiprobe rect                      "window L T R B" and "client L T W H" in screen pixels,
+//                                     and "caption yes|no"
+//   uiprobe drag X Y DX DY            a mouse press at client point (X, Y), moved by (DX, DY)
+//                                     and released, as real mouse input
+//   uiprobe pointer X Y               moves the mouse pointer to client point (X, Y)
+//   uiprobe enable left|right on|off  enables or disables a button
 //
 // Exit codes: 0 done / condition true, 1 condition false (window absent), 2 time-out,
 // 3 refused (button disabled), 4 failure (cannot read, cannot start), 64 usage.
@@ -367,11 +373,82 @@ int Screenshot(const char* path) {
   return written ? exOk : exFailure;
 }
 
+int Rect() {
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  RECT area, client;
+  GetWindowRect(window, &area);
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  const LONG style = GetWindowLongA(window, GWL_STYLE);
+  std::printf("window %ld %ld %ld %ld\n", area.left, area.top, area.right, area.bottom);
+  std::printf("client %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
+  std::printf("caption %s\n", (style & WS_CAPTION) == WS_CAPTION ? "yes" : "no");
+  return exOk;
+}
+
+void SendMouse(DWORD flags, int x = 0, int y = 0) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  if (flags & MOUSEEVENTF_MOVE) {
+    // Absolute positions run from 0 to 65535 over the primary screen.
+    input.mi.dwFlags |= MOUSEEVENTF_ABSOLUTE;
+    input.mi.dx = static_cast<LONG>((x * 65535.0) / (GetSystemMetrics(SM_CXSCREEN) - 1) + 0.5);
+    input.mi.dy = static_cast<LONG>((y * 65535.0) / (GetSystemMetrics(SM_CYSCREEN) - 1) + 0.5);
+  }
+  SendInput(1, &input, sizeof input);
+  // The window's thread takes each step before the next, as a hand would give it time to.
+  Sleep(60);
+}
+
+int Drag(int x, int y, int dx, int dy) {
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  POINT start{x, y};
+  ClientToScreen(window, &start);
+  SetForegroundWindow(window);
+  SendMouse(MOUSEEVENTF_MOVE, start.x, start.y);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  const int kSteps = 5;
+  for (int i = 1; i <= kSteps; ++i)
+    SendMouse(MOUSEEVENTF_MOVE, start.x + dx * i / kSteps, start.y + dy * i / kSteps);
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  std::puts("dragged");
+  return exOk;
+}
+
+int Pointer(int x, int y) {
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  POINT point{x, y};
+  ClientToScreen(window, &point);
+  SendMouse(MOUSEEVENTF_MOVE, point.x, point.y);
+  std::puts("moved");
+  return exOk;
+}
+
+int Enable(const char* which, const char* state) {
+  const int id = std::strcmp(which, "left") == 0 ? IDC_BUTTON_LEFT
+                 : std::strcmp(which, "right") == 0 ? IDC_BUTTON_RIGHT : 0;
+  const bool on = std::strcmp(state, "on") == 0;
+  if (!id || (!on && std::strcmp(state, "off") != 0)) return exUsage;
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  HWND button = GetDlgItem(window, id);
+  if (!button) return exFailure;
+  EnableWindow(button, on ? TRUE : FALSE);
+  std::puts(on ? "enabled" : "disabled");
+  return exOk;
+}
+
 int Usage() {
   std::fputs("usage: uiprobe exists | wait-window [MS] | wait-gone [MS] | state | memo |\n"
              "       wait-memo TEXT [MS] | press left|right | press-watch left|right MS |\n"
              "       autoplay | burn-progress POS MAX | burn-text TEXT | close | kill |\n"
-             "       exec [MS] | screenshot FILE.bmp\n", stderr);
+             "       exec [MS] | screenshot FILE.bmp | rect | drag X Y DX DY | pointer X Y |\n"
+             "       enable left|right on|off\n", stderr);
   return exUsage;
 }
 
@@ -398,6 +475,11 @@ int main(int argc, char** argv) {
   else if (command == "kill") result = Kill();
   else if (command == "exec") result = Exec(TimeoutArg(argc, argv, 2));
   else if (command == "screenshot" && argc >= 3) result = Screenshot(argv[2]);
+  else if (command == "rect") result = Rect();
+  else if (command == "drag" && argc >= 6)
+    result = Drag(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+  else if (command == "pointer" && argc >= 4) result = Pointer(std::atoi(argv[2]), std::atoi(argv[3]));
+  else if (command == "enable" && argc >= 4) result = Enable(argv[2], argv[3]);
   else return Usage();
   std::fflush(stdout);
   return result == exUsage ? Usage() : result;
