@@ -19,6 +19,9 @@ tree="$root/build/native"
 [ -f "$tree/build.ninja" ] || "$root/scripts/build.sh" native
 cmake --build "$tree" --target "${targets[@]/#/fuzz_}"
 
+# Seconds one input may take before it counts as a hang: generous, because the machine may be
+# shared and the corpus holds members of up to a megabyte that decode under the sanitizers.
+timeout=25
 count() { find "$1" -type f | wc -l; }
 status=0
 for t in "${targets[@]}"; do
@@ -31,9 +34,9 @@ for t in "${targets[@]}"; do
   echo "== fuzz_$t: $minutes min, log $work/fuzz-0.log"
   # -jobs=1 runs one worker process writing fuzz-0.log in the current folder.
   (cd "$work" && ASAN_OPTIONS=detect_leaks=1 "$bin" -jobs=1 -max_total_time=$((minutes * 60)) \
-     -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/" corpus >/dev/null 2>&1) || true
+     -timeout=$timeout -rss_limit_mb=2048 -artifact_prefix="$work/" corpus >/dev/null 2>&1) || true
   before=$(count "$saved")
-  "$bin" -merge=1 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$work/merge-" \
+  "$bin" -merge=1 -timeout=$timeout -rss_limit_mb=2048 -artifact_prefix="$work/merge-" \
     "$saved" "$work/corpus" >"$work/merge.log" 2>&1 || true
   after=$(count "$saved")
   runs=$(grep -oE '^Done [0-9]+ runs' "$work/fuzz-0.log" | grep -oE '[0-9]+' | tail -1 || true)
