@@ -367,7 +367,8 @@ void TArchiver::ExpandFiles(TStream& archive, TStringList* selection) {
       if (target == "*") break;
     }
 
-    if (FreeSpaceFor(target) < member.UncompressedSize) throw EInsufficientDiskSpace(target);
+    if (FreeSpaceFor(target) < member.UncompressedSize)
+      throw EInsufficientDiskSpace(FileSystem->ToHostPath(target));
     if (MakeDirectories) ForceDirs(FolderPart(target));
 
     std::unique_ptr<TFileStream> out;
@@ -465,7 +466,7 @@ void TArchiver::ForceDirs(const std::string& folder) {
     path = FolderPart(path);
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-    if (!FileSystem->CreateFolder(*it)) throw EInOutError(*it);
+    if (!FileSystem->CreateFolder(*it)) throw EInOutError(FileSystem->ToHostPath(*it));
 }
 
 }  // namespace qx
