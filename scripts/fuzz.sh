@@ -19,9 +19,11 @@ tree="$root/build/native"
 [ -f "$tree/build.ninja" ] || "$root/scripts/build.sh" native
 cmake --build "$tree" --target "${targets[@]/#/fuzz_}"
 
-# Seconds one input may take before it counts as a hang: generous, because the machine may be
-# shared and the corpus holds members of up to a megabyte that decode under the sanitizers.
-timeout=25
+# Seconds (of wall time) one input may take before it counts as a hang: generous, because under
+# nice on a busy machine an input of a few hundred milliseconds can take many seconds, and the
+# corpus holds members of up to a megabyte that decode under the sanitizers. Inputs that ran over
+# ten seconds are also left as slow-unit-* for a look.
+timeout=120
 count() { find "$1" -type f | wc -l; }
 status=0
 for t in "${targets[@]}"; do
