@@ -29,6 +29,13 @@ uint32_t Get32(const uint8_t* p) {
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// A member whose data cannot be what its header says. A locked member fails the way a wrong key
+// does, so that its partly written target is deleted like that of every locked member that fails.
+[[noreturn]] void RaiseDamaged(const TMemberHeader& header) {
+  if (header.LockFlag > 0) throw EInvalidKey();
+  throw EBadChecksum();
+}
+
 void SetHeaderId(TArchiveHeader& header, const std::string& id) {
   for (size_t i = 0; i < 3; ++i) header.MethodId[i] = i < id.size() ? id[i] : '\0';
 }
@@ -335,7 +342,7 @@ void TArchiver::ExpandFiles(TStream& archive, TStringList* selection) {
     }
     // Sizes no writer produces: stepping back could loop forever, and a decoder asked for a
     // negative count would run on without end.
-    if (member.CompressedSize < 0 || member.UncompressedSize < 0) throw EBadChecksum();
+    if (member.CompressedSize < 0 || member.UncompressedSize < 0) RaiseDamaged(member);
     const int64_t next = archive.Position() + member.CompressedSize;
 
     if (selection) {
@@ -360,7 +367,8 @@ void TArchiver::ExpandFiles(TStream& archive, TStringList* selection) {
       if (target == "*") break;
     }
 
-    if (FreeSpaceFor(target) < member.UncompressedSize) throw EInsufficientDiskSpace(target);
+    if (FreeSpaceFor(target) < member.UncompressedSize)
+      throw EInsufficientDiskSpace(FileSystem->ToHostPath(target));
     if (MakeDirectories) ForceDirs(FolderPart(target));
 
     std::unique_ptr<TFileStream> out;
@@ -403,7 +411,7 @@ void TArchiver::ExpandMember(TStream& archive, TStream& target, const TMemberHea
                              const std::string& id) {
   if (header.LockFlag > 0 && Key == 0) throw EInvalidKey();
   // A member cut off by the end of the stream cannot expand to what its checksum says.
-  if (archive.Position() + header.CompressedSize > streamEnd_) throw EBadChecksum();
+  if (archive.Position() + header.CompressedSize > streamEnd_) RaiseDamaged(header);
   const TTickClock clock;
   uint32_t computed = 0;
   if (header.MethodIndex == cmCustom) {
@@ -463,7 +471,7 @@ void TArchiver::ForceDirs(const std::string& folder) {
     path = FolderPart(path);
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-    if (!FileSystem->CreateFolder(*it)) throw EInOutError(*it);
+    if (!FileSystem->CreateFolder(*it)) throw EInOutError(FileSystem->ToHostPath(*it));
 }
 
 }  // namespace qx

@@ -2,11 +2,13 @@
 
 namespace qx {
 
-// Years before 1980 have no encoding; they and years past 2107 are pinned to the ends.
+// Times outside 1980-2107 have no encoding. Every host adapter passes its broken-down local time
+// through here, so such a file gets the same stored date whichever host wrote the archive: the
+// nearest end of the range, the first or the last second that a DOS date can say.
 uint32_t PackDosDateTime(const TDosDateTime& t) {
-  int year = t.Year - 1980;
+  const int year = t.Year - 1980;
   if (year < 0) return (1u << 5 | 1u) << 16;  // 1980-01-01 00:00:00
-  if (year > 127) year = 127;
+  if (year > 127) return (127u << 9 | 12u << 5 | 31u) << 16 | (23u << 11 | 59u << 5 | 29u);
   const uint32_t date = static_cast<uint32_t>(year) << 9 | static_cast<uint32_t>(t.Month & 15) << 5 |
                         static_cast<uint32_t>(t.Day & 31);
   const uint32_t time = static_cast<uint32_t>(t.Hour & 31) << 11 |

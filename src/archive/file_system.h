@@ -58,7 +58,8 @@ public:
   // Free bytes of the drive whose root is given ("C:\"), or of the current drive for an empty
   // root; -1 when the query fails.
   virtual double FreeSpace(const std::string& root) = 0;
-  // The host's own spelling of a path and back ("/" and "\" on POSIX hosts).
+  // The host's own spelling of a path and back ("/" and "\" on POSIX hosts). Messages that name a
+  // path use the host's spelling, the adapters' errors among them.
   virtual std::string ToHostPath(const std::string& path) = 0;
   virtual std::string FromHostPath(const std::string& hostPath) = 0;
 };

@@ -1,5 +1,6 @@
 // The POSIX adapter of the archive component's file-system interface. Archive paths use "\";
-// here they become "/" paths. Attributes map to what a POSIX file can keep: read-only is the
+// here they become "/" paths, in the messages of its errors too, so a user reads a path the way
+// it was typed. Attributes map to what a POSIX file can keep: read-only is the
 // absence of the owner's write permission, folders are folders, every plain file carries the
 // archive bit as a new file does on Windows.
 #include <fcntl.h>
@@ -96,22 +97,22 @@ class PosixFileSystem : public TFileSystem {
 public:
   std::unique_ptr<TFileStream> OpenRead(const std::string& path) override {
     const int fd = ::open(ToHostPath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw EFOpenError(path);
+    if (fd < 0) throw EFOpenError(ToHostPath(path));
     struct stat st;
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
       ::close(fd);
-      throw EFOpenError(path);
+      throw EFOpenError(ToHostPath(path));
     }
     return std::make_unique<PosixFileStream>(fd);
   }
   std::unique_ptr<TFileStream> OpenReadWrite(const std::string& path) override {
     const int fd = ::open(ToHostPath(path).c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) throw EFOpenError(path);
+    if (fd < 0) throw EFOpenError(ToHostPath(path));
     return std::make_unique<PosixFileStream>(fd);
   }
   std::unique_ptr<TFileStream> Create(const std::string& path) override {
     const int fd = ::open(ToHostPath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) throw EFCreateError(path);
+    if (fd < 0) throw EFCreateError(ToHostPath(path));
     return std::make_unique<PosixFileStream>(fd);
   }
   int32_t GetAttributes(const std::string& path) override {

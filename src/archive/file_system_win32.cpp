@@ -39,13 +39,14 @@ public:
     if (!::GetFileSizeEx(handle_, &size)) return TStream::Size();
     return size.QuadPart;
   }
+  // Not FileTimeToDosDateTime: it fails outside 1980-2107, where the shared rule pins the date.
   uint32_t GetDosDateTime() override {
     FILETIME written, local;
-    WORD date = 0, time = 0;
+    SYSTEMTIME t;
     if (!::GetFileTime(handle_, nullptr, nullptr, &written) ||
-        !::FileTimeToLocalFileTime(&written, &local) || !::FileTimeToDosDateTime(&local, &date, &time))
+        !::FileTimeToLocalFileTime(&written, &local) || !::FileTimeToSystemTime(&local, &t))
       return 0;
-    return static_cast<uint32_t>(date) << 16 | time;
+    return PackDosDateTime({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond});
   }
   bool SetDosDateTime(uint32_t dosDateTime) override {
     FILETIME local, written;

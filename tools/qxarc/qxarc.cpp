@@ -340,7 +340,7 @@ int Extract(const Options& o) {
         const std::string& b = selection.Strings(s);
         found = SameTextAscii(a, b);
       }
-      if (!found) throw UsageError("not in the archive: " + selection.Strings(s));
+      if (!found) throw UsageError("not in the archive: " + o.operands[s + 1]);
     }
     TArchiver::FreeFileList(&listing);
   }
@@ -353,7 +353,7 @@ int Extract(const Options& o) {
     while (!name.empty() && name[0] == '\\') name.erase(0, 1);
     if (!ConfinedName(name)) {
       bar.Clear();
-      std::fprintf(stderr, "qxarc: skipped unsafe name: %s\n", target.c_str());
+      std::fprintf(stderr, "qxarc: skipped unsafe name: %s\n", host.ToHostPath(target).c_str());
       ++refused;
       target.clear();
       return;

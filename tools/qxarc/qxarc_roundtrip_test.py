@@ -165,6 +165,35 @@ class RoundTrip(unittest.TestCase):
         p = run('applet', short, applet, os.path.join(self.src, 'runs.txt'), ok=False)
         self.assertEqual((p.returncode, p.stderr), (1, 'qxarc: The stub is shorter than 722432 bytes\n'))
 
+    def test_messages_name_paths_as_typed(self):
+        archive = os.path.join(self.dir, 'a.qx')
+        run('c', '-m', 'none', '-C', self.src, archive, 'runs.txt')
+        blocker = os.path.join(self.dir, 'blocker')
+        with open(blocker, 'wb') as f:
+            f.write(b'a file where a folder should be')
+        missing = os.path.join(self.dir, 'missing.qx')
+        cases = [
+            (['l', missing], 1, f'qxarc: Cannot open file "{missing}"\n'),
+            (['c', os.path.join(self.dir, 'no', 'x.qx'), os.path.join(self.src, 'runs.txt')], 1,
+             f'qxarc: Cannot create file "{self.dir}/no/x.qx"\n'),
+            (['x', '-d', os.path.join(blocker, 'out'), archive], 1,
+             f'qxarc: I/O error: cannot create folder "{blocker}"\n'),
+            (['x', '-d', os.path.join(self.dir, 'sel'), archive, 'deep/none.txt'], 2,
+             'qxarc: not in the archive: deep/none.txt\n'),
+        ]
+        for args, code, first_line in cases:
+            with self.subTest(args=args):
+                p = run(*args, ok=False)
+                self.assertEqual(p.returncode, code)
+                self.assertEqual(p.stderr.splitlines(keepends=True)[0], first_line)
+        unsafe = os.path.join(self.dir, 'unsafe.qx')
+        with open(unsafe, 'wb') as f:
+            f.write(b'KELV\x1aNON' + struct.pack('<iBii', 1, 1, 0, 0)
+                    + struct.pack('<hIHiiBIi', 7, 0x5A2B6C3D, 0x20, 1, 1, 0, ord('x'), 0) + b'..\\evil' + b'x')
+        out = os.path.join(self.dir, 'out')
+        p = run('x', '-d', out, unsafe, ok=False)
+        self.assertEqual(p.stderr, f'qxarc: skipped unsafe name: {out}/../evil\n')
+
     def test_usage_errors(self):
         for args in ([], ['q'], ['c', 'a.qx'], ['c', '-m', 'zip', 'a', 'b'], ['x', '-k', 'abc', 'a']):
             self.assertEqual(run(*args, ok=False).returncode, 2, args)

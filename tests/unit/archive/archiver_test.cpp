@@ -378,6 +378,14 @@ TEST_F(Archive, LastPercentageFollowsThePercentRule) {
   fs.AddFile("small", Cat({Bytes(50, 's'), Text("0123456789")}));
   Write({"small"}, cmRLE);
   EXPECT_EQ(arc.LastPercentage, (3 + 10) * 100 / 60);
+
+  // 123,456 bytes, no multiple of 100: 48,486 digits without repeats stay as they are, and 294
+  // runs of 255 'm' take 3 bytes each. 49368 / 1234 = 40, where 4936800 / 123456 would be 39.
+  Bytes digits(48486);
+  for (size_t i = 0; i < digits.size(); ++i) digits[i] = uint8_t('0' + i % 10);
+  fs.AddFile("mixed", Cat({digits, Bytes(294 * 255, 'm')}));
+  ASSERT_EQ(Write({"mixed"}, cmRLE).size(), 21u + 25 + 5 + 49368);
+  EXPECT_EQ(arc.LastPercentage, 40);
 }
 
 TEST_F(Archive, ExceptionsCarryTheirMessages) {
@@ -477,6 +485,48 @@ TEST_F(Archive, TheThreeKeyCases) {
     arc.Key = 0x2468ACE;
     Expand(archive);
     EXPECT_EQ(FileBytes("s"), data);
+  }
+}
+
+// A member cut off by the end of the stream, or with a size no writer produces, fails on its
+// checksum; a locked one fails like a wrong key, and its started target is deleted.
+TEST_F(Archive, DamagedLockedMembersFailLikeAWrongKey) {
+  struct Case {
+    const char* name;
+    int32_t key;
+    bool negativeSize;  // else the last bytes of the data are cut off
+    bool targetStays;
+  };
+  const Case cases[] = {
+      {"unlocked, cut off", 0, false, true},
+      {"locked, cut off", 0x2468ACE, false, false},
+      {"unlocked, negative size", 0, true, false},
+      {"locked, negative size", 0x2468ACE, true, false},
+  };
+  for (TCompressMethod method : {cmNone, cmRLE, cmLZH, cmLH5}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", method " + std::to_string(int(method)));
+      fs = MemoryFileSystem();
+      fs.AddFile("s", Cat({Text("secret secret secret"), Noise(300, 5)}));
+      arc.Key = c.key;
+      Bytes archive = Write({"s"}, method);
+      fs.Files.clear();
+      if (c.negativeSize) {
+        const Bytes minusOne = Le32(0xFFFFFFFF);
+        std::copy(minusOne.begin(), minusOne.end(), archive.begin() + 21 + 12);
+      } else {
+        archive.resize(archive.size() - 3);
+      }
+      try {
+        Expand(archive);
+        ADD_FAILURE() << "no exception";
+      } catch (const EInvalidKey&) {
+        EXPECT_NE(c.key, 0);
+      } catch (const EBadChecksum&) {
+        EXPECT_EQ(c.key, 0);
+      }
+      EXPECT_EQ(fs.FileExists("s"), c.targetStays);
+    }
   }
 }
 

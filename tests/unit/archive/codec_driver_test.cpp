@@ -62,6 +62,36 @@ TEST(CodecDriver, ProgressAboveOneHundredThousandBytesDividesTheWholeFirst) {
   EXPECT_EQ(Percent(0, 0), 100);
 }
 
+// Up to 100,000 the part is scaled before dividing, above it the whole is divided first. Wholes
+// that are not multiples of 100 are where the two give different answers.
+TEST(CodecDriver, PercentScalesSmallWholesAndDividesLargeOnesFirst) {
+  struct Case {
+    int64_t part, whole;
+    int32_t percent;
+  };
+  const Case cases[] = {
+      {999, 1050, 95},        // 999 / 10 would be 99
+      {49950, 99999, 49},     // 49950 / 999 would be 50
+      {50000, 100000, 50},    // the last whole of the first branch
+      {50000, 100001, 50},    // 5000000 / 100001 would be 49
+      {90112, 123456, 73},    // 9011200 / 123456 would be 72
+      {123456, 123456, 100},  // 123456 / 1234
+      {0, 0, 100},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.part) + " of " + std::to_string(c.whole));
+    EXPECT_EQ(Percent(c.part, c.whole), c.percent);
+  }
+}
+
+TEST(CodecDriver, ProgressOfAWholeThatIsNoMultipleOfAHundred) {
+  std::vector<int> seen;
+  RunDriver(TCodecDirection::cdExpand, cmNone, Pattern(123456), 0, false,
+            [&](int& percent) { seen.push_back(percent); });
+  // The eleventh refill stands at 90,112 bytes: 90112 / 1234 = 73.
+  EXPECT_EQ(seen, (std::vector<int>{0, 6, 13, 19, 26, 33, 39, 46, 53, 59, 66, 73, 79, 86, 92, 99, 100, 100}));
+}
+
 TEST(CodecDriver, CancelBeforeTheRunReadsAndWritesNothing) {
   TMemoryStream src(Pattern(100)), dst;
   TCodecState state;

@@ -1,6 +1,7 @@
 // The host adapter of the file-system interface, on real files in a scratch folder. The time
 // zone is pinned to one with daylight saving so that local DOS times are really converted.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -70,6 +71,45 @@ TEST_F(HostFiles, DosDatesAreLocalTime) {
   // Odd seconds round down to the two-second step; years before 1980 pin to its start.
   EXPECT_EQ(UnpackDosDateTime(PackDosDateTime({2000, 1, 2, 3, 4, 59})).Second, 58);
   EXPECT_EQ(PackDosDateTime({1970, 1, 1, 0, 0, 0}), PackDosDateTime({1980, 1, 1, 0, 0, 0}));
+}
+
+// A DOS date says 1980 to 2107. Outside it every host stores the nearest end, so that an archive
+// comes out byte for byte the same whichever host wrote it.
+TEST_F(HostFiles, DatesOutsideTheDosRangeAreStoredAsItsEnds) {
+  const uint32_t first = PackDosDateTime({1980, 1, 1, 0, 0, 0});
+  const uint32_t last = PackDosDateTime({2107, 12, 31, 23, 59, 58});
+  EXPECT_EQ(first, 0x00210000u);
+  EXPECT_EQ(last, 0xFF9FBF7Du);
+  struct Case {
+    const char* name;
+    TDosDateTime local;
+    uint32_t stored;
+  };
+  const Case cases[] = {
+      {"the epoch", {1970, 1, 1, 0, 0, 0}, first},
+      {"the last day before 1980", {1979, 12, 31, 23, 59, 59}, first},
+      {"the first second", {1980, 1, 1, 0, 0, 0}, first},
+      {"the last second", {2107, 12, 31, 23, 59, 59}, last},
+      {"a summer day of 2108", {2108, 7, 4, 12, 0, 0}, last},
+      {"the year 2200", {2200, 1, 1, 0, 0, 0}, last},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(PackDosDateTime(c.local), c.stored);
+    // The same local time on a real file, read back through the adapter.
+    std::tm local{};
+    local.tm_year = c.local.Year - 1900;
+    local.tm_mon = c.local.Month - 1;
+    local.tm_mday = c.local.Day;
+    local.tm_hour = c.local.Hour;
+    local.tm_min = c.local.Minute;
+    local.tm_sec = c.local.Second;
+    local.tm_isdst = -1;
+    struct timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
+    { fs_.Create(base_ + "dated")->WriteBuffer("d", 1); }
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir_ / "dated").c_str(), times, 0), 0);
+    EXPECT_EQ(fs_.OpenRead(base_ + "dated")->GetDosDateTime(), c.stored);
+  }
 }
 
 TEST_F(HostFiles, AttributesKeepReadOnlyAndFolders) {

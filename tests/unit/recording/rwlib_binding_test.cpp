@@ -267,5 +267,51 @@ TEST_F(RwLibBindingTest, ErrorTextGivesTheMessageTableAndCodeForTheRest) {
   for (const auto& [code, text] : cases) EXPECT_EQ(Binding.ErrorText(code), text) << code;
 }
 
+// The whole message table, written out here so that a slip in any one text is caught; every code
+// from 0 to 255 that it does not list reads "Code " and the number.
+TEST_F(RwLibBindingTest, ErrorTextKnowsEveryMessageOfTheTableAndNoOther) {
+  const std::map<int32_t, std::string> messages = {
+      {0, "Unknown status of the operation"},
+      {1, ""},
+      {2, "General failure occured"},
+      {3, "Unable to load the dll"},
+      {4, "Unable to find dll entry"},
+      {5, "Unable to create signalling event"},
+      {6, "Unable to initialize the ASPI"},
+      {7, "Bad parameter passed"},
+      {8, "\r\n(code ACF)\r\n\r\n\r\n"},
+      {9, "Unsupported device type"},
+      {10, "Win32 call failed"},
+      {11, "CDRW engine has not been started\r\n"},
+      {12, "No blank disc in device"},
+      {13, "Using unsupported write mode"},
+      {14, "Bad response from a device"},
+      {15, "Size of the disc is too small"},
+      {16, "Timeout elasped"},
+      {17, "Synchronization failed"},
+      {18, "Out of memory"},
+      {19, "Burning process terminated"},
+      {20, "Device doesn't support requested feature"},
+      {21, "Engine already started"},
+      {22, "Incorrect file passed"},
+      {23, "Device not present"},
+      {119, "MP3 file is invalid or not CDROM compatible"},
+      {124, "Too many files in directory"},
+      {125, "Too many directories to process"},
+      {126, "Invalid directory name specified"},
+      {127, "Too many files/directories to sort"},
+      {128, "Everything will not fit on this disc, remove files and try again."},
+      {146, "Unacceptable volume name encountered"},
+      {148, "Unexpected error importing directory structure"},
+      {149, "One or more filenames is greater than 108 characters long"},
+  };
+  for (int32_t code = 0; code <= 255; ++code) {
+    const auto listed = messages.find(code);
+    EXPECT_EQ(Binding.ErrorText(code),
+              listed != messages.end() ? listed->second : "Code " + std::to_string(code))
+        << code;
+  }
+}
+
 }  // namespace
 }  // namespace qx
