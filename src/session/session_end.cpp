@@ -20,25 +20,25 @@ std::string NameOf(const std::string& path) { return path.substr(path.find_last_
 
 }  // namespace
 
-TSessionCleanup::TSessionCleanup(TFormMain& form, TSessionHost& host, RwLibBinding& library,
-                                 TStartHidden startHidden)
-    : Form(form), Host(host), Library(library), StartHidden(std::move(startHidden)) {}
+TSessionCleanup::TSessionCleanup(TSessionHost& host, RwLibBinding& library, TStartHidden startHidden)
+    : Host(host), Library(library), StartHidden(std::move(startHidden)) {}
 
 void TSessionCleanup::Cleanup(bool cleanAspi, bool deleteApplet) {
+  if (!Form) return;
   Library.ReleaseRecordingLibrary();
   // Deleting a file that is not there is no error; a file still in use is left to the next run.
   for (const char* name : {"qxc.qx", "RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"})
     Host.DeleteFile(Host.AppPath(name));
   // The version rule tells the applet's own installed layer from an older one of the user's; only
   // the own copy is unhidden here and deleted by the batch.
-  const bool ownAspi = cleanAspi && IsOwnAspiVersion(Form.FileVersionText(kAspiLayer, "Short"));
+  const bool ownAspi = cleanAspi && IsOwnAspiVersion(Form->FileVersionText(kAspiLayer, "Short"));
   if (ownAspi && Host.FileExists(kAspiLayer)) {
     const int32_t attributes = Host.GetAttributes(kAspiLayer);
     if (attributes >= 0 && (attributes & kHiddenAttribute))
       Host.SetAttributes(kAspiLayer, attributes & ~kHiddenAttribute);
   }
   Host.DeleteFile(Host.AppPath("qxi9cd.qx"));
-  if (!Form.History.DeleteApplet) deleteApplet = false;
+  if (!Form->History.DeleteApplet) deleteApplet = false;
 
   const std::string applet = Host.AppletFileName();
   TCleanupBatchInputs batch;
@@ -52,27 +52,27 @@ void TSessionCleanup::Cleanup(bool cleanAspi, bool deleteApplet) {
     StartHidden(BatchLaunch(batch.BatchPath, Host.IsNT()));
 }
 
-TSessionReports::TSessionReports(TFormMain& form, TSessionHost& host, TSessionView& view,
-                                 TSocketLayer& sockets)
-    : Form(form), Host(host), View(view), Sockets(sockets) {}
+TSessionReports::TSessionReports(TSessionHost& host, TSessionView& view, TSocketLayer& sockets)
+    : Host(host), View(view), Sockets(sockets) {}
 
 bool TSessionReports::BuildResultsAddress(std::string& address) {
+  if (!Form) return false;
   TResultsReport report;
-  report.DirectCdVersion = Form.FileVersionText(
+  report.DirectCdVersion = Form->FileVersionText(
       Host.FileExists(kDirectCdDriver) ? kDirectCdDriver : kDirectCdProgram, "Short");
   std::string project;
   if (!Host.ReadTextFile(Host.AppPath("qxorig.qx"), project)) return false;
   report.SourceLine = SourceLineOf(project);
-  report.AppletVersion = Form.FileVersionText(Host.AppletFileName(), "Full");
-  report.AspiVersion = Form.FileVersionText(kAspiLayer, "Long");
-  report.ResultCode = Form.ResultCode;
+  report.AppletVersion = Form->FileVersionText(Host.AppletFileName(), "Full");
+  report.AspiVersion = Form->FileVersionText(kAspiLayer, "Long");
+  report.ResultCode = Form->ResultCode;
   report.ProgressHint = View.Hint(TGaugeId::ProgressBar);
-  report.RecorderVendor = Form.RecorderVendor;
-  report.RecorderProduct = Form.RecorderProduct;
-  report.SuccText = Form.SuccText;
-  report.FailText = Form.FailText;
-  report.SpeedText = Form.SpeedText;
-  report.SizeMB = Form.SizeMB;
+  report.RecorderVendor = Form->RecorderVendor;
+  report.RecorderProduct = Form->RecorderProduct;
+  report.SuccText = Form->SuccText;
+  report.FailText = Form->FailText;
+  report.SpeedText = Form->SpeedText;
+  report.SizeMB = Form->SizeMB;
   address = ResultsAddress(report);
   return true;
 }

@@ -14,16 +14,20 @@ class TFormMain;
 class TSessionHost;
 class TSessionView;
 
+// Both pieces read the controller's state, and the controller calls them through its context: they
+// are made first and attached to the controller once it exists. Neither is called before that.
+
 // Deletes the support files, and leaves the deletion of what the running process still holds (the
 // applet, the installed ASPI layer) to a batch that runs once the process has ended.
 class TSessionCleanup : public TCleanup {
 public:
   using TStartHidden = std::function<void(const TBatchLaunch&)>;
-  TSessionCleanup(TFormMain& form, TSessionHost& host, RwLibBinding& library, TStartHidden startHidden);
+  TSessionCleanup(TSessionHost& host, RwLibBinding& library, TStartHidden startHidden);
+  void Attach(TFormMain& form) { Form = &form; }
   void Cleanup(bool cleanAspi, bool deleteApplet) override;
 
 private:
-  TFormMain& Form;
+  TFormMain* Form = nullptr;
   TSessionHost& Host;
   RwLibBinding& Library;
   TStartHidden StartHidden;
@@ -39,7 +43,8 @@ public:
 
 class TSessionReports : public TReports {
 public:
-  TSessionReports(TFormMain& form, TSessionHost& host, TSessionView& view, TSocketLayer& sockets);
+  TSessionReports(TSessionHost& host, TSessionView& view, TSocketLayer& sockets);
+  void Attach(TFormMain& form) { Form = &form; }
   void OpenResultsPage() override;
   void OpenHelpPage() override;
   void OpenAspiHelpPage() override;
@@ -49,7 +54,7 @@ public:
   bool BuildResultsAddress(std::string& address);
 
 private:
-  TFormMain& Form;
+  TFormMain* Form = nullptr;
   TSessionHost& Host;
   TSessionView& View;
   TSocketLayer& Sockets;

@@ -33,12 +33,14 @@ private:
 
 struct TEndWorld : TSessionWorld {
   TStarted Started;
-  TSessionCleanup Cleanup{*Form, Host, Binding,
+  TSessionCleanup Cleanup{Host, Binding,
                           [this](const TBatchLaunch& launch) { Started.Launches.push_back(launch); }};
   TFakeSockets Sockets{Log};
-  TSessionReports Reports{*Form, Host, View, Sockets};
+  TSessionReports Reports{Host, View, Sockets};
 
   TEndWorld() {
+    Cleanup.Attach(*Form);
+    Reports.Attach(*Form);
     for (const char* name : {"qxc.qx", "RwLib.dll", "DEVICES.DEF", "W2kXP03.qx", "qxi9cd.qx"})
       Host.AddFile(Host.Folder + name);
   }
