@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "session/history.h"
+#include "session/speed_rule.h"
 #include "session/session_host.h"
 #include "session/session_seams.h"
 #include "session/session_view.h"
@@ -17,7 +18,6 @@
 namespace qx {
 
 class RwLibBinding;
-class TPayloadModule;
 
 // What the session waits for; the right button's press acts on it.
 enum TStep : uint8_t {
@@ -44,7 +44,7 @@ struct TSessionContext {
   TBurnControl& BurnDataModule;
   TCleanup& Cleaner;
   TReports& Reports;
-  TPayloadModule* PayloadModule;  // null where the run has none
+  TPayloadControl* PayloadModule;  // null where the run has none
 };
 
 class TFormMain {
@@ -59,10 +59,13 @@ public:
   // Every activation of the application; the session starts on the first.
   void ApplicationActivate();
   void RunSession();
-  void BeginStep();
+  // Step 9 while the messages are processed and a short pause passes. False when the session
+  // ended meanwhile (a nested press took the exit), so the check must stop where it is.
+  bool BeginStep();
   void StartRecording();
   // Called by the burn worker once the write speed is set: sets SizeMB and SpeedText and returns
-  // the memo lines, which the worker delivers to the window as status messages.
+  // the memo lines, which the worker delivers to the window as status messages (the worker never
+  // touches the window itself).
   std::vector<std::string> ShowTimeEstimate();
 
   // --- the buttons and the window's own events
@@ -73,7 +76,7 @@ public:
   void ButtonYESErase();
   void ButtonNOErase();
   // True when the close may go ahead: only a close sent by the right button.
-  bool FormClose(bool senderIsRightButton);
+  bool FormClose(bool senderIsRightButton) const;
   // The answer to the shell's "QueryCancelAutoPlay" message: true (answer 1) while AutoPlay is
   // refused.
   bool RefuseAutoPlay() const { return CancelAutoPlay; }
@@ -105,8 +108,16 @@ public:
   // --- the history
   void LoadHistory();
   void SaveHistory();
-  // SuccText and FailText from the counters (FailText without a write result).
-  void BuildHistoryTexts();
+  // SuccText and FailText from the counters; a write result other than 1 (the completion passes
+  // the library's answer) is appended to FailText after ":".
+  void BuildHistoryTexts(int32_t lastWriteResult = 1);
+  // The speed rule's inputs as this session knows them; the burn worker adds what the recorder
+  // answered and applies ChooseWriteSpeed (speed_rule.h).
+  TSpeedInputs SpeedInputs(bool burnProof, uint16_t highestWriteSpeed);
+
+  // True once ExitSession has ended the process. The Win32 host never returns from EndProcess;
+  // where a host does, nothing of the session runs after this.
+  bool Ended() const { return SessionEnded; }
 
   // --- fields, in the window's declaration order
   uint8_t Step = stCreated;
@@ -139,13 +150,29 @@ public:
   THandler RightHandler = THandler::ButtonRightClick;
 
 private:
+  // Waits while processing messages; false when the session ended meanwhile.
+  bool Wait(uint32_t milliseconds);
+  bool ProcessMessages();
+  void Append(unsigned textId);
+  // A check's failure report: its message, the beep, "&OK".
+  void Fail(unsigned textId);
+  void AddProgressLeft(int amount);
+  void AttachNormalHandlers(unsigned rightCaptionId);
+  bool InstallOwnAspiCopy();
+  bool AspiUsableOnPath();
+  bool QueryDiscInfo();
+  void CancelPath();
+
+  bool Exiting = false;       // ExitSession has begun: further presses of the right button wait it out
+  bool SessionEnded = false;  // the process was ended
+
   TSessionView& View;
   TSessionHost& Host;
   RwLibBinding& Library;
   TBurnControl& BurnDataModule;
   TCleanup& Cleaner;
   TReports& Reports;
-  TPayloadModule* PayloadModule;
+  TPayloadControl* PayloadModule;
 };
 
 }  // namespace qx

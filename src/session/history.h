@@ -3,6 +3,7 @@
 // the counters and outcome the applet writes back. Read once when the window is created, written
 // once when the session ends. Value names are the constants below, in one place.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qx {
@@ -48,5 +49,14 @@ struct THistory {
 
 // Write-method codes; they index the history counters.
 enum TWriteMethod : uint8_t { wmDiscAtOnce = 0, wmSessionAtOnce = 1, wmTrackAtOnce = 2 };
+
+// A registry text as a signed decimal number: optional sign, then digits only, within range.
+// Anything else (empty, blanks, hex, overflow) is not a number, so the caller keeps its default.
+std::optional<int32_t> ParseDecimal32(const std::string& text);
+std::optional<int64_t> ParseDecimal64(const std::string& text);
+
+// The results report's summaries of the counters, in the order session, disc, track at once.
+std::string SuccTextOf(int32_t sao, int32_t dao, int32_t tao);
+std::string FailTextOf(int32_t sao, int32_t dao, int32_t tao);
 
 }  // namespace qx

@@ -2,8 +2,26 @@
 // The session's calls into the pieces that record, clean up and report. Each is an interface so
 // that the controller is tested with fakes and so that each piece can be built on its own.
 #include <cstdint>
+#include <string>
 
 namespace qx {
+
+// The payload module as the session sees it: the support files it unpacks at the start and the
+// one member the ASPI check may extract again. The start-up code hands the real module over
+// through TPayloadModuleSeam (payload_seam.h).
+class TPayloadControl {
+public:
+  virtual ~TPayloadControl() = default;
+  // True when a maintenance switch is present (the start-up code ran that mode instead).
+  virtual bool RunMaintenanceMode() = 0;
+  // Unpacking in a session drives no gauge of its own.
+  virtual void DetachProgress() = 0;
+  // True when "qxorig.qx" lies in the applet folder afterwards.
+  virtual bool UnpackSupportFiles() = 0;
+  // Unpacks one member into the applet folder; false when it could not (an archive error is
+  // caught here, as a check must not end the session by an exception).
+  virtual bool ExtractOne(const std::string& name) = 0;
+};
 
 // The burn data module as the session sees it.
 class TBurnControl {

@@ -1,0 +1,21 @@
+#pragma once
+// The real payload module behind the session's TPayloadControl seam.
+#include "session/session_seams.h"
+
+namespace qx {
+
+class TPayloadModule;
+
+class TPayloadModuleSeam : public TPayloadControl {
+public:
+  explicit TPayloadModuleSeam(TPayloadModule& module) : module(module) {}
+  bool RunMaintenanceMode() override;
+  void DetachProgress() override;
+  bool UnpackSupportFiles() override;
+  bool ExtractOne(const std::string& name) override;
+
+private:
+  TPayloadModule& module;
+};
+
+}  // namespace qx
