@@ -1,0 +1,39 @@
+#pragma once
+// The burn data module, the clean-up and the reports as the applet has them until their own work
+// lands: each is a real seam whose call sits in its place of the session's flow, and each says
+// here that it does nothing yet. They are replaced, not extended.
+#include "session/session_seams.h"
+
+namespace qx {
+
+// The burn data module before the recording exists. StartBurn takes the flow's "did not start"
+// branch (false): the session then offers "&OK" instead of recording. Replaced by the burn data
+// module with its worker thread (the recording's own issue).
+class TBurnNotYetAvailable : public TBurnControl {
+public:
+  void SetTestMode(bool testMode) override { TestMode = testMode; }
+  bool StartBurn(uint8_t) override { return false; }
+  bool BurnRunning() override { return false; }
+  void AbortBurn() override {}
+
+  bool TestMode = false;
+};
+
+// The clean-up before the clean-up batch exists: nothing is removed yet. Replaced by the clean-up
+// and self-removal work.
+class TCleanupNotYetAvailable : public TCleanup {
+public:
+  void Cleanup(bool, bool) override {}
+};
+
+// The reports before the results address and the help pages exist: nothing is opened yet.
+// Replaced by the results report work.
+class TReportsNotYetAvailable : public TReports {
+public:
+  void OpenResultsPage() override {}
+  void OpenHelpPage() override {}
+  void OpenAspiHelpPage() override {}
+  void OpenCoverSheet() override {}
+};
+
+}  // namespace qx
