@@ -16,6 +16,8 @@
 #include "app/session_view_win32.h"
 #include "app/short_date.h"
 #include "payload/payload_module.h"
+#include "recording/burn_data_module.h"
+#include "recording/burn_platform_win32.h"
 #include "recording/library_loader_win32.h"
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
@@ -65,7 +67,10 @@ void RunWindow(bool previewMode, TWin32PayloadHost& payloadHost) {
   Win32LibraryLoader loader;
   Win32StringTable texts;
   RwLibBinding library(loader, texts);
-  TBurnNotYetAvailable burnDataModule;
+  // The burn data module comes right after the window, as the session expects; it learns the
+  // controller once that exists.
+  TWin32BurnPlatform burnPlatform(window->Handle());
+  TBurnDataModule burnDataModule(view, host, library, burnPlatform);
   TCleanupNotYetAvailable cleaner;
   TReportsNotYetAvailable reports;
   std::unique_ptr<TPayloadModule> payloadModule;
@@ -79,6 +84,7 @@ void RunWindow(bool previewMode, TWin32PayloadHost& payloadHost) {
   // complete; the session itself starts only once the message loop runs.
   TFormMain form(TSessionContext{view, host, library, burnDataModule, cleaner, reports,
                                  payloadControl.get()});
+  burnDataModule.Attach(form);
   TSessionEvents events(form);
   window->SetEvents(&events);
   TWindowFirst windowFirst(window);

@@ -1,23 +1,10 @@
 #pragma once
-// The burn data module, the clean-up and the reports as the applet has them until their own work
+// The clean-up and the reports as the applet has them until their own work
 // lands: each is a real seam whose call sits in its place of the session's flow, and each says
 // here that it does nothing yet. They are replaced, not extended.
 #include "session/session_seams.h"
 
 namespace qx {
-
-// The burn data module before the recording exists. StartBurn takes the flow's "did not start"
-// branch (false): the session then offers "&OK" instead of recording. Replaced by the burn data
-// module with its worker thread (the recording's own issue).
-class TBurnNotYetAvailable : public TBurnControl {
-public:
-  void SetTestMode(bool testMode) override { TestMode = testMode; }
-  bool StartBurn(uint8_t) override { return false; }
-  bool BurnRunning() override { return false; }
-  void AbortBurn() override {}
-
-  bool TestMode = false;
-};
 
 // The clean-up before the clean-up batch exists: nothing is removed yet. Replaced by the clean-up
 // and self-removal work.

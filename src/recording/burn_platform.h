@@ -11,10 +11,6 @@
 
 namespace qx {
 
-// The window messages the workers send to the main window.
-constexpr unsigned kWmBurnProgress = 0x0400 + 100;  // 1124: wParam percent, lParam maximum
-constexpr unsigned kWmBurnText = 0x0400 + 101;      // 1125: wParam 0, lParam the text
-
 // The manual-reset event the library sets each time a further interval of sectors is written.
 class TBurnEvent {
 public:

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "app/common_utils.h"
-#include "recording/burn_rules.h"
+#include "session/burn_messages.h"
 
 namespace qx {
 
@@ -129,18 +129,16 @@ bool TWin32BurnPlatform::FolderExists(const std::string& path) {
 }
 
 std::string TWin32BurnPlatform::ShortDate() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  return ShortDateText(now.wYear, now.wMonth, now.wDay);
+  return TodayShortDate();
 }
 
 void TWin32BurnPlatform::SendText(const std::string& text) {
   // The window appends a copy; the text stays ours until the send returns.
-  SendMessageA(MainWindow, kWmBurnText, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageA(MainWindow, WM_BURNTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void TWin32BurnPlatform::SendProgress(int position, int maximum) {
-  SendMessageA(MainWindow, kWmBurnProgress, static_cast<WPARAM>(position), static_cast<LPARAM>(maximum));
+  SendMessageA(MainWindow, WM_BURNPROGRESS, static_cast<WPARAM>(position), static_cast<LPARAM>(maximum));
 }
 
 void TWin32BurnPlatform::Synchronize(const std::function<void()>& call) {

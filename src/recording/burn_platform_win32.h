@@ -16,32 +16,10 @@
 #include <memory>
 #include <string>
 
+#include "app/handles_win32.h"
 #include "recording/burn_platform.h"
 
 namespace qx {
-
-// Owns a kernel handle (thread, event) and closes it.
-class TKernelHandle {
-public:
-  explicit TKernelHandle(HANDLE handle = nullptr) : Value(handle) {}
-  ~TKernelHandle() { Reset(); }
-  TKernelHandle(const TKernelHandle&) = delete;
-  TKernelHandle& operator=(const TKernelHandle&) = delete;
-  HANDLE Get() const { return Value; }
-  HANDLE* Address() { return &Value; }
-  void Reset(HANDLE handle = nullptr) {
-    if (Value) CloseHandle(Value);
-    Value = handle;
-  }
-  HANDLE Release() {
-    HANDLE handle = Value;
-    Value = nullptr;
-    return handle;
-  }
-
-private:
-  HANDLE Value;
-};
 
 class TWin32BurnPlatform : public TBurnPlatform, private TBurnWindow {
 public:

@@ -1,7 +1,6 @@
 #include "recording/burn_rules.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/text.h"
 #include "recording/track_list.h"
@@ -32,12 +31,6 @@ std::string TitleCut(const std::string& text) { return text.substr(0, kTrackTitl
 
 std::string DiscTitle(const std::string& volumeTitle, const std::string& date) {
   return TitleCut(TrimControls(volumeTitle + kDiscTitleGap + date));
-}
-
-std::string ShortDateText(int year, int month, int day) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d/%02d/%04d", month % 100, day % 100, year % 10000);
-  return text;
 }
 
 std::string TagValue(const std::vector<std::string>& tags, const std::string& key) {

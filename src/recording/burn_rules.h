@@ -32,8 +32,6 @@ std::string TrimControls(const std::string& text);
 std::string TitleCut(const std::string& text);
 // The disc title: the project title, seven blanks and the date, trimmed and cut.
 std::string DiscTitle(const std::string& volumeTitle, const std::string& date);
-// A date in the short date format the applet sets at start: "mm/dd/yyyy".
-std::string ShortDateText(int year, int month, int day);
 // The value of the first "key=value" line whose key equals `key` in any letter case; "" when none.
 std::string TagValue(const std::vector<std::string>& tags, const std::string& key);
 // The first track's title from the track tags: the tag "1", trimmed and cut.

@@ -70,11 +70,6 @@ TEST(BurnRules, DiscTitleIsTrimmedThenCutAt81) {
   EXPECT_EQ(DiscTitle(long100, "12/08/2026"), std::string(81, 'B'));
 }
 
-TEST(BurnRules, ShortDateIsMonthDayYear) {
-  EXPECT_EQ(ShortDateText(2026, 12, 8), "12/08/2026");
-  EXPECT_EQ(ShortDateText(2001, 1, 31), "01/31/2001");
-}
-
 TEST(BurnRules, TrimRemovesBlanksAndControlCharactersAtBothEnds) {
   EXPECT_EQ(TrimControls(" \t\r\n\x01Title\x1f \x7f"), "Title\x1f \x7f");
   EXPECT_EQ(TrimControls("\x05\x06"), "");
