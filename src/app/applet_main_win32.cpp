@@ -1,53 +1,99 @@
 // The entry procedure: picks the run mode from the command line and the applet file's size, and
-// creates what that mode needs, in a fixed order.
+// creates what that mode needs, in a fixed order. The instances of a run live here, on this
+// function's stack, and reach the session through one context.
 #include <windows.h>
 
 #include <memory>
-#include <utility>
 
 #include "app/application_win32.h"
-#include "app/burn_data_module.h"
 #include "app/common_utils.h"
 #include "app/form_main_win32.h"
 #include "app/payload_host_win32.h"
-#include "app/session_win32.h"
-#include "payload/payload_module.h"
+#include "app/pending_seams.h"
 #include "app/resource_text.h"
 #include "app/run_mode.h"
+#include "app/session_host_win32.h"
+#include "app/session_view_win32.h"
+#include "app/short_date.h"
+#include "payload/payload_module.h"
+#include "recording/burn_data_module.h"
+#include "recording/burn_platform_win32.h"
+#include "recording/library_loader_win32.h"
+#include "recording/rwlib_binding.h"
 #include "res/texts.h"
+#include "session/form_main.h"
+#include "session/payload_seam.h"
 
 namespace qx {
-
-// The objects of a run; each stays empty while it is not created.
-TFormMain* FormMain = nullptr;
-TBurnDataModule* BurnDataModule = nullptr;
-TPayloadModule* PayloadModule = nullptr;
 
 namespace {
 
 // The exit code of a start that fails before any run mode could begin.
 const int kUnhandledStartupError = 217;
 
-// Owns one of the run's objects and empties its process-wide reference when it goes.
-template <class T>
-class TOwned {
+// The window's events, handed to the session's controller.
+class TSessionEvents : public TMainWindowEvents {
 public:
-  explicit TOwned(T*& reference) : Reference(reference) {}
-  ~TOwned() {
-    Object.reset();
-    Reference = nullptr;
-  }
-  template <class... Args>
-  T& Create(Args&&... args) {
-    Object.reset(new T(std::forward<Args>(args)...));
-    Reference = Object.get();
-    return *Object;
-  }
+  explicit TSessionEvents(TFormMain& form) : Form(form) {}
+  void ApplicationActivated() override { Form.ApplicationActivate(); }
+  void ButtonClicked(TButtonId button) override { Form.ButtonClick(button); }
+  bool CloseQuery(bool senderIsRightButton) override { return Form.FormClose(senderIsRightButton); }
+  void MemoChanged() override { Form.MemoStatusChange(); }
+  bool RefuseAutoPlay() override { return Form.RefuseAutoPlay(); }
+  void Destroyed() override { Form.FormDestroy(); }
 
 private:
-  T*& Reference;
-  std::unique_ptr<T> Object;
+  TFormMain& Form;
 };
+
+// Destroys the window while the controller still exists, so that its destruction handler runs.
+class TWindowFirst {
+public:
+  explicit TWindowFirst(std::unique_ptr<TMainWindow>& window) : Window(window) {}
+  ~TWindowFirst() { Window.reset(); }
+
+private:
+  std::unique_ptr<TMainWindow>& Window;
+};
+
+// The preview and the session: the window, the burn data module, the payload module (session
+// only), the recording library's binding, the clean-up and the reports, and the controller.
+void RunWindow(bool previewMode, TWin32PayloadHost& payloadHost) {
+  // No message loop runs in the preview, so the application object stays uninitialised there.
+  if (!previewMode) Application.Initialize();
+  std::unique_ptr<TMainWindow> window(new TMainWindow);
+  TWin32SessionView view(*window);
+  TWin32SessionHost host;
+  Win32LibraryLoader loader;
+  Win32StringTable texts;
+  RwLibBinding library(loader, texts);
+  // The burn data module comes right after the window, as the session expects; it learns the
+  // controller once that exists.
+  TWin32BurnPlatform burnPlatform(window->Handle());
+  TBurnDataModule burnDataModule(view, host, library, burnPlatform);
+  TCleanupNotYetAvailable cleaner;
+  TReportsNotYetAvailable reports;
+  std::unique_ptr<TPayloadModule> payloadModule;
+  std::unique_ptr<TPayloadModuleSeam> payloadControl;
+  if (!previewMode) {
+    payloadHost.View = &view;
+    payloadModule.reset(new TPayloadModule(payloadHost));
+    payloadControl.reset(new TPayloadModuleSeam(*payloadModule));
+  }
+  // The C++ objects exist before the window's creation handler runs, so that the context is
+  // complete; the session itself starts only once the message loop runs.
+  TFormMain form(TSessionContext{view, host, library, burnDataModule, cleaner, reports,
+                                 payloadControl.get()});
+  burnDataModule.Attach(form);
+  TSessionEvents events(form);
+  window->SetEvents(&events);
+  TWindowFirst windowFirst(window);
+  form.FormCreate(previewMode);
+  if (previewMode) return;
+  Application.OnRunStart = [](void* shown) { static_cast<TMainWindow*>(shown)->ApplicationRunning(); };
+  Application.OnRunStartContext = window.get();
+  Application.Run();
+}
 
 int RunApplet() {
   // Relative file names everywhere else rely on the applet folder being the current folder.
@@ -55,33 +101,25 @@ int RunApplet() {
   if (folder.empty() || !SetCurrentDirectoryA(folder.c_str()))
     throw Exception("Cannot make the applet folder \"" + folder + "\" the current folder");
   DetectPlatform();
+  // The burn worker writes today's date into the disc title in this format.
+  ShortDateFormat = kSessionShortDateFormat;
 
   const TRunMode mode = SelectRunMode(
       [](const char* text) { return IsSwitch(text); },
       [] { return FileSizeInRange(AppletFileName(), MinAppletSize, MaxAppletSize); });
 
-  // Declared in creation order, so they are destroyed in reverse at the end of the run.
   TWin32PayloadHost payloadHost;
-  TSession session;
-  TOwned<TFormMain> form(FormMain);
-  TOwned<TBurnDataModule> burn(BurnDataModule);
-  TOwned<TPayloadModule> payload(PayloadModule);
   switch (mode) {
-    case TRunMode::rmMaintenance:
-      payload.Create(payloadHost).RunMaintenanceMode();
+    case TRunMode::rmMaintenance: {
+      TPayloadModule payload(payloadHost);
+      payload.RunMaintenanceMode();
       return 0;
+    }
     case TRunMode::rmPreview:
-      // Creating the window shows it for five seconds; no message loop runs.
-      form.Create(true, nullptr);
+      RunWindow(true, payloadHost);
       return 0;
     case TRunMode::rmSession:
-      Application.Initialize();
-      Application.OnRunStart = [](void* s) { static_cast<TSession*>(s)->ApplicationRunning(); };
-      Application.OnRunStartContext = &session;
-      form.Create(false, &session);
-      burn.Create();
-      payload.Create(payloadHost);
-      Application.Run();
+      RunWindow(false, payloadHost);
       return 0;
     case TRunMode::rmNothing:
       break;

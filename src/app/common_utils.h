@@ -14,6 +14,11 @@ namespace qx {
 extern bool IsNT;            // set once at start by DetectPlatform
 extern int32_t AppletSize;   // set by every FileSizeInRange; at start the applet file's size
 std::string ProductBanner(); // the memo line naming the product (string table)
+// The process's short date format (short_date.h); the start-up of a run sets "mm/dd/yyyy".
+extern std::string ShortDateFormat;
+
+// Today's local date in ShortDateFormat.
+std::string TodayShortDate();
 
 // Raised when a file cannot be opened for its size.
 class EFileOpenError : public Exception {

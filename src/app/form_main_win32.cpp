@@ -8,13 +8,11 @@
 #include "app/common_utils.h"
 #include "app/memo_text.h"
 #include "app/resource_text.h"
-#include "app/result_code.h"
 #include "res/resource_ids.h"
 #include "res/texts.h"
+#include "session/burn_messages.h"
 
 namespace qx {
-
-bool CancelAutoPlay = true;
 
 namespace {
 
@@ -68,14 +66,29 @@ HWND CreateChild(HWND parent, const char* className, const std::string& text, DW
   return child;
 }
 
-void AddHint(HWND tips, HWND control, const std::string& hint) {
+TOOLINFOA HintOf(HWND control, const std::string& hint) {
   TOOLINFOA tool{};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = GetParent(control);
   tool.uId = reinterpret_cast<UINT_PTR>(control);
   tool.lpszText = const_cast<char*>(hint.c_str());
-  SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  return tool;
+}
+
+void AddHint(HWND tips, HWND control, const std::string& hint) {
+  TOOLINFOA tool = HintOf(control, hint);
+  if (tips) SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void RemoveHint(HWND tips, HWND control) {
+  TOOLINFOA tool = HintOf(control, std::string());
+  if (tips) SendMessageA(tips, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void UpdateHint(HWND tips, HWND control, const std::string& hint) {
+  TOOLINFOA tool = HintOf(control, hint);
+  if (tips) SendMessageA(tips, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void RegisterMainClass(HINSTANCE instance, WNDPROC procedure, HBRUSH background) {
@@ -90,14 +103,13 @@ void RegisterMainClass(HINSTANCE instance, WNDPROC procedure, HBRUSH background)
 
 }  // namespace
 
-TFormMain::TFormMain(bool previewMode, TFormMainEvents* events)
-    : PreviewMode(previewMode), Events(events ? events : &NoEvents) {
+TMainWindow::TMainWindow() : Events(&NoEvents) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   // The hints need the common controls also where the application object is not initialised.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
-  Background = CreateSolidBrush(kWindowColour);
-  RegisterMainClass(instance, WindowProc, Background);
+  Background.Reset(CreateSolidBrush(kWindowColour));
+  RegisterMainClass(instance, WindowProc, Background.Get());
 
   // Fixed single border with the system menu only, the client area as the layout names it,
   // centred on the desktop.
@@ -114,38 +126,36 @@ TFormMain::TFormMain(bool previewMode, TFormMainEvents* events)
                            style, left, top, width, height, nullptr, nullptr, instance, this);
   if (!Window) throw Exception("Cannot create the main window");
   if (!Application.MainWindow) Application.MainWindow = Window;
-  FormCreate();
+  QueryCancelAutoPlayMessage = RegisterWindowMessageA("QueryCancelAutoPlay");
+  CreateControls();
 }
 
-TFormMain::~TFormMain() {
+TMainWindow::~TMainWindow() {
   if (Application.MainWindow == Window) Application.MainWindow = nullptr;
   if (Window) DestroyWindow(Window);
-  if (Font) DeleteObject(Font);
-  if (LabelFont) DeleteObject(LabelFont);
-  if (Logo) DeleteObject(Logo);
-  if (Background) DeleteObject(Background);
 }
 
-void TFormMain::CreateControls() {
+void TMainWindow::CreateControls() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   const std::vector<TLayoutItem> layout = LoadLayout(instance);
-  Font = PointFont(8, FW_NORMAL, "Tahoma");
-  LabelFont = PointFont(8, FW_BLACK, "Arial Black");
+  Font.Reset(PointFont(8, FW_NORMAL, "Tahoma"));
+  LabelFont.Reset(PointFont(8, FW_BLACK, "Arial Black"));
 
   RECT client;
   GetClientRect(Window, &client);
-  Logo = static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0));
+  Logo.Reset(static_cast<HBITMAP>(
+      LoadImageA(instance, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0)));
   BITMAP logoSize{};
-  if (Logo) GetObjectA(Logo, sizeof logoSize, &logoSize);
+  if (Logo.Get()) GetObjectA(Logo.Get(), sizeof logoSize, &logoSize);
   RECT logoBounds = LayoutOf(layout, IDC_IMAGE_LOGO);
   logoBounds.left = client.right / 2 - logoSize.bmWidth / 2;
   logoBounds.right = logoBounds.left + logoSize.bmWidth;
   logoBounds.bottom = logoBounds.top + logoSize.bmHeight;
   HWND image = CreateChild(Window, "STATIC", "", SS_BITMAP, logoBounds, IDC_IMAGE_LOGO, nullptr);
-  SendMessageA(image, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Logo));
+  SendMessageA(image, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(Logo.Get()));
 
   CreateChild(Window, "STATIC", ResourceText(IDS_LABEL_PROGRESS), SS_LEFT,
-              LayoutOf(layout, IDC_LABEL_PROGRESS), IDC_LABEL_PROGRESS, LabelFont);
+              LayoutOf(layout, IDC_LABEL_PROGRESS), IDC_LABEL_PROGRESS, LabelFont.Get());
 
   // The right gauge starts where the left one ends and reaches x = 320.
   const RECT leftBar = LayoutOf(layout, IDC_PROGRESS_BAR_LEFT);
@@ -162,7 +172,7 @@ void TFormMain::CreateControls() {
   HWND memo = CreateChild(Window, "EDIT", "",
                           ES_MULTILINE | ES_READONLY | ES_CENTER | ES_AUTOVSCROLL | WS_VSCROLL |
                               WS_TABSTOP,
-                          LayoutOf(layout, IDC_MEMO_STATUS), IDC_MEMO_STATUS, Font);
+                          LayoutOf(layout, IDC_MEMO_STATUS), IDC_MEMO_STATUS, Font.Get());
   SendMessageA(memo, EM_SETLIMITTEXT, 0, 0);
   const TMemoPrefillTexts prefill{ResourceText(IDS_MEMO_RULE), ResourceText(IDS_MEMO_OWNERSHIP),
                                   ResourceText(IDS_MEMO_CREDIT),
@@ -172,61 +182,35 @@ void TFormMain::CreateControls() {
 
   HWND left = CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_HELP),
                           BS_PUSHBUTTON | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_LEFT),
-                          IDC_BUTTON_LEFT, Font);
+                          IDC_BUTTON_LEFT, Font.Get());
   CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_OK), BS_PUSHBUTTON | WS_TABSTOP,
-              LayoutOf(layout, IDC_BUTTON_RIGHT), IDC_BUTTON_RIGHT, Font);
+              LayoutOf(layout, IDC_BUTTON_RIGHT), IDC_BUTTON_RIGHT, Font.Get());
 
-  HWND tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window,
-                              nullptr, instance, nullptr);
-  if (tips) {
-    AddHint(tips, memo, ResourceText(IDS_HINT_MEMO));
-    AddHint(tips, left, ResourceText(IDS_HINT_HELP));
+  Tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window,
+                         nullptr, instance, nullptr);
+  LeftHint = ResourceText(IDS_HINT_HELP);
+  AddHint(Tips, memo, ResourceText(IDS_HINT_MEMO));
+  AddHint(Tips, left, LeftHint);
+  AddHint(Tips, ProgressBar.Handle(), ProgressBarHint);
+}
+
+void TMainWindow::ApplicationRunning() {
+  if (ActivatedBeforeRun) OnActivate();
+}
+
+void TMainWindow::OnActivate() {
+  // Showing the window activates the application while it is still being created; the session
+  // only starts once the application runs.
+  if (!Application.Running) {
+    ActivatedBeforeRun = true;
+    return;
   }
+  ActivatedBeforeRun = false;
+  Events->ApplicationActivated();
 }
 
-void TFormMain::FormCreate() {
-  QueryCancelAutoPlayMessage = RegisterWindowMessageA("QueryCancelAutoPlay");
-  CreateControls();
-  SetRightButtonCaption(ResourceText(IDS_BUTTON_PLEASE_WAIT));
-  Step = 0;
-  ResultCode = -1;
-  Events->FormCreated();
-
-  // On NT a freshly started program may not take the foreground; a minimise and restore lets it.
-  if (IsNT) {
-    ShowWindow(Window, SW_MINIMIZE);
-    ShowWindow(Window, SW_RESTORE);
-  }
-  ShowWindow(Window, SW_SHOW);
-  SetForegroundWindow(Window);
-
-  if (PreviewMode) {
-    RedrawWindow(Window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    GdiFlush();
-    Sleep(5000);
-    Close();
-  }
-}
-
-int TFormMain::SetResult(int code) {
-  ResultCode = NextResultCode(ResultCode, code);
-  return ResultCode;
-}
-
-void TFormMain::SetRightButton(int kind) {
-  HWND right = Control(IDC_BUTTON_RIGHT);
-  EnableWindow(right, TRUE);
-  SetRightButtonCaption(ResourceText(kind == 1 ? IDS_BUTTON_OK : IDS_BUTTON_CANCEL));
-  SetFocus(kind == 1 ? right : Control(IDC_BUTTON_LEFT));
-}
-
-void TFormMain::SetRightButtonCaption(const std::string& caption) {
-  SetWindowTextA(Control(IDC_BUTTON_RIGHT), caption.c_str());
-}
-
-std::string TFormMain::StatusText() const {
+std::string TMainWindow::StatusText() const {
   HWND memo = Control(IDC_MEMO_STATUS);
   const int length = GetWindowTextLengthA(memo);
   std::string text(static_cast<std::size_t>(length) + 1, '\0');
@@ -235,7 +219,7 @@ std::string TFormMain::StatusText() const {
   return text;
 }
 
-void TFormMain::AppendStatus(const std::string& item) {
+void TMainWindow::AppendStatus(const std::string& item) {
   HWND memo = Control(IDC_MEMO_STATUS);
   const std::string before = StatusText();
   const std::string added = AppendMemoItem(before, item).substr(before.size());
@@ -245,34 +229,63 @@ void TFormMain::AppendStatus(const std::string& item) {
   SendMessageA(memo, EM_SCROLLCARET, 0, 0);
 }
 
-void TFormMain::Close() { SendMessageA(Window, WM_CLOSE, 0, 0); }
-
-void TFormMain::CloseFromRightButton() {
-  ClosingFromRightButton = true;
-  Close();
-  ClosingFromRightButton = false;
+void TMainWindow::Show() {
+  // On NT a freshly started program may not take the foreground; a minimise and restore lets it.
+  if (!ShownOnce && IsNT) {
+    ShowWindow(Window, SW_MINIMIZE);
+    ShowWindow(Window, SW_RESTORE);
+  }
+  ShownOnce = true;
+  ShowWindow(Window, SW_SHOW);
+  SetForegroundWindow(Window);
 }
 
-bool TFormMain::FormClose() {
-  // Only the right button closes the window: Alt+F4, the system menu and the window itself are
-  // refused, so the session cannot be ended silently from outside.
-  return ClosingFromRightButton;
+void TMainWindow::Repaint() {
+  RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  GdiFlush();
 }
 
-void TFormMain::MemoStatusChange() {
-  HWND left = Control(IDC_BUTTON_LEFT);
-  EnableWindow(left, TRUE);
-  SetFocus(left);
+void TMainWindow::Close() { SendMessageA(Window, WM_CLOSE, 0, 0); }
+
+void TMainWindow::SetButtonHintShown(TButtonId button, bool shown) {
+  // Only the left button has a hint.
+  if (button != TButtonId::ButtonLeft || shown == LeftHintShown) return;
+  LeftHintShown = shown;
+  if (shown)
+    AddHint(Tips, Control(IDC_BUTTON_LEFT), LeftHint);
+  else
+    RemoveHint(Tips, Control(IDC_BUTTON_LEFT));
 }
 
-LRESULT CALLBACK TFormMain::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+void TMainWindow::SetGaugeHint(TGaugeId gauge, const std::string& hint) {
+  // The preparation gauge shows no hint.
+  if (gauge != TGaugeId::ProgressBar) return;
+  ProgressBarHint = hint;
+  UpdateHint(Tips, ProgressBar.Handle(), ProgressBarHint);
+}
+
+std::string TMainWindow::GaugeHint(TGaugeId gauge) const {
+  return gauge == TGaugeId::ProgressBar ? ProgressBarHint : std::string();
+}
+
+void TMainWindow::OnBurnProgress(WPARAM position, LPARAM maximum) {
+  // Position first, then the maximum: the position is clamped to the previous maximum.
+  ProgressBar.SetProgress(static_cast<int32_t>(position));
+  ProgressBar.SetMaxValue(static_cast<int32_t>(maximum));
+}
+
+void TMainWindow::OnBurnText(LPARAM text) {
+  if (text) AppendStatus(reinterpret_cast<const char*>(text));
+}
+
+LRESULT CALLBACK TMainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    auto* form = static_cast<TFormMain*>(create->lpCreateParams);
+    auto* form = static_cast<TMainWindow*>(create->lpCreateParams);
     form->Window = window;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
   }
-  auto* form = reinterpret_cast<TFormMain*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* form = reinterpret_cast<TMainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   LRESULT result = form ? form->WndProc(message, wParam, lParam)
                         : DefWindowProcA(window, message, wParam, lParam);
   // Every message gives the other threads a turn.
@@ -280,37 +293,45 @@ LRESULT CALLBACK TFormMain::WindowProc(HWND window, UINT message, WPARAM wParam,
   return result;
 }
 
-LRESULT TFormMain::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TMainWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The registered message's number is compared as a 16-bit value, as the shell's own is.
   if (QueryCancelAutoPlayMessage != 0 &&
       static_cast<uint16_t>(message) == static_cast<uint16_t>(QueryCancelAutoPlayMessage) &&
-      CancelAutoPlay)
+      Events->RefuseAutoPlay())
     return 1;
   switch (message) {
+    case WM_BURNPROGRESS:
+      OnBurnProgress(wParam, lParam);
+      return 0;
+    case WM_BURNTEXT:
+      OnBurnText(lParam);
+      return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN: {
       HDC dc = reinterpret_cast<HDC>(wParam);
       SetTextColor(dc, kTextColour);
       SetBkColor(dc, kWindowColour);
-      return reinterpret_cast<LRESULT>(Background);
+      return reinterpret_cast<LRESULT>(Background.Get());
     }
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
-      if (id == IDC_MEMO_STATUS && code == EN_CHANGE) MemoStatusChange();
-      if (code == BN_CLICKED && id == IDC_BUTTON_LEFT) Events->ButtonLeftClick();
-      if (code == BN_CLICKED && id == IDC_BUTTON_RIGHT) Events->ButtonRightClick();
+      if (id == IDC_MEMO_STATUS && code == EN_CHANGE) Events->MemoChanged();
+      if (code == BN_CLICKED && id == IDC_BUTTON_LEFT) Events->ButtonClicked(TButtonId::ButtonLeft);
+      if (code == BN_CLICKED && id == IDC_BUTTON_RIGHT) Events->ButtonClicked(TButtonId::ButtonRight);
       return 0;
     }
     case WM_ACTIVATEAPP:
-      if (wParam) Events->ApplicationActivated();
+      if (wParam) OnActivate();
       return 0;
     case WM_CLOSE:
-      if (FormClose()) DestroyWindow(Window);
+      // Alt+F4, the system menu and the window's own requests: the session decides.
+      if (Events->CloseQuery(false)) DestroyWindow(Window);
       return 0;
     case WM_DESTROY:
-      Events->FormDestroyed();
-      if (Application.MainWindow == Window && !PreviewMode) Application.Terminate();
+      Events->Destroyed();
+      if (Application.MainWindow == Window && Application.Running) Application.Terminate();
       return 0;
     case WM_NCDESTROY:
       SetWindowLongPtrA(Window, GWLP_USERDATA, 0);

@@ -1,80 +1,90 @@
 #pragma once
-// TFormMain: the applet's only window. It shows the logo, the two-part progress bar, the status
-// memo and the two buttons, and refuses every close that does not come from the right button.
-// The session that runs in it reaches it through the operations below and TFormMainEvents.
+// TMainWindow: the applet's only window on Win32 (its window class keeps the name "TFormMain",
+// by which tools find it). It shows the logo, the two-part progress bar, the status memo and the
+// two buttons, and hands every event to the session's controller (TFormMain in src/session)
+// through TMainWindowEvents. It decides nothing itself: closes, the shell's AutoPlay and button
+// presses are answered by the controller. The burn worker's two messages are its own work.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 
+#include "app/handles_win32.h"
+#include "session/session_view.h"
 #include "ui/gauge_win32.h"
 
 namespace qx {
 
-// What the session does at the window's events. Every handler may be left as it is.
-class TFormMainEvents {
+// What the window reports to the session. Every handler may be left as it is.
+class TMainWindowEvents {
 public:
-  virtual ~TFormMainEvents() = default;
-  virtual void FormCreated() {}               // during creation, before the window is shown
-  virtual void ApplicationActivated() {}      // every activation of the application
-  virtual void ButtonLeftClick() {}
-  virtual void ButtonRightClick() {}
-  virtual void FormDestroyed() {}
+  virtual ~TMainWindowEvents() = default;
+  // Every activation of the application once the message loop runs (an activation during the
+  // window's creation is delivered when the loop starts).
+  virtual void ApplicationActivated() {}
+  virtual void ButtonClicked(TButtonId) {}
+  // True when the close may go ahead.
+  virtual bool CloseQuery(bool senderIsRightButton) { return senderIsRightButton; }
+  virtual void MemoChanged() {}
+  // True while the shell's AutoPlay for an inserted disc is refused.
+  virtual bool RefuseAutoPlay() { return false; }
+  virtual void Destroyed() {}
 };
 
-// While true the window refuses the shell's AutoPlay for an inserted disc.
-extern bool CancelAutoPlay;
-
-class TFormMain {
+class TMainWindow {
 public:
-  // Creates and shows the window. In preview mode it repaints, waits five seconds without
-  // processing messages and requests a close before returning.
-  TFormMain(bool previewMode, TFormMainEvents* events);
-  ~TFormMain();
-  TFormMain(const TFormMain&) = delete;
-  TFormMain& operator=(const TFormMain&) = delete;
+  // Creates the window and its controls, hidden; the session shows it.
+  TMainWindow();
+  ~TMainWindow();
+  TMainWindow(const TMainWindow&) = delete;
+  TMainWindow& operator=(const TMainWindow&) = delete;
+
+  void SetEvents(TMainWindowEvents* events) { Events = events ? events : &NoEvents; }
+  // The message loop has started: an activation that came earlier is delivered now.
+  void ApplicationRunning();
 
   HWND Handle() const { return Window; }
+  HWND Control(int id) const { return GetDlgItem(Window, id); }
 
-  // Keeps the first result code of 2 or more; returns the resulting code.
-  int SetResult(int code);
-  // Enables the right button with caption 0 "&Cancel" or 1 "&OK"; focuses it for 1, else
-  // focuses the left button.
-  void SetRightButton(int kind);
-  void SetRightButtonCaption(const std::string& caption);
   // Appends one item to the status memo; the item starts on a line of its own.
   void AppendStatus(const std::string& item);
   std::string StatusText() const;
-
-  // Requests a close with the window itself as sender: refused.
+  // Shows the window and brings it to the front; on NT the first show minimises and restores
+  // the application once, so that a freshly started program may take the foreground.
+  void Show();
+  void Repaint();
+  // Requests a close with the window itself as sender.
   void Close();
-  // Requests a close with the right button as sender: the window is destroyed.
-  void CloseFromRightButton();
+  // The left button's hint ("Opens a web page") shown or not.
+  void SetButtonHintShown(TButtonId button, bool shown);
+  void SetGaugeHint(TGaugeId gauge, const std::string& hint);
+  std::string GaugeHint(TGaugeId gauge) const;
 
-  uint8_t Step = 0;
-  int ResultCode = -1;
   TGauge ProgressBarLeft;
   TGauge ProgressBar;
 
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
-  void FormCreate();
-  bool FormClose();  // true when the close may go ahead
   void CreateControls();
-  void MemoStatusChange();
-  HWND Control(int id) const { return GetDlgItem(Window, id); }
+  void OnBurnProgress(WPARAM position, LPARAM maximum);
+  void OnBurnText(LPARAM text);
+  void OnActivate();
 
   HWND Window = nullptr;
-  bool PreviewMode;
-  TFormMainEvents* Events;
-  TFormMainEvents NoEvents;
+  HWND Tips = nullptr;
+  TMainWindowEvents* Events;
+  TMainWindowEvents NoEvents;
   UINT QueryCancelAutoPlayMessage = 0;
-  bool ClosingFromRightButton = false;
-  HFONT Font = nullptr;
-  HFONT LabelFont = nullptr;
-  HBITMAP Logo = nullptr;
-  HBRUSH Background = nullptr;
+  bool ActivatedBeforeRun = false;
+  bool ShownOnce = false;
+  bool LeftHintShown = true;
+  std::string LeftHint;
+  std::string ProgressBarHint = "-";
+  TGdiObject<HFONT> Font;
+  TGdiObject<HFONT> LabelFont;
+  TGdiObject<HBITMAP> Logo;
+  TGdiObject<HBRUSH> Background;
 };
 
 }  // namespace qx

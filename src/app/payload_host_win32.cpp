@@ -6,11 +6,8 @@
 
 #include "app/application_win32.h"
 #include "app/common_utils.h"
-#include "app/form_main_win32.h"
 
 namespace qx {
-
-extern TFormMain* FormMain;
 
 std::string TWin32PayloadHost::AppletPath() { return AppletFileName(); }
 
@@ -40,12 +37,12 @@ void TWin32PayloadHost::StartHidden(const TBatchLaunch& launch) {
 
 void TWin32PayloadHost::RequestEnd() { Application.Terminate(); }
 
-bool TWin32PayloadHost::HasMainWindow() { return FormMain != nullptr; }
+bool TWin32PayloadHost::HasMainWindow() { return View != nullptr; }
 
 void TWin32PayloadHost::ProcessMessages() { Application.ProcessMessages(); }
 
 void TWin32PayloadHost::SetPreparationProgress(int percent) {
-  if (FormMain) FormMain->ProgressBarLeft.SetProgress(percent);
+  if (View) View->SetProgress(TGaugeId::ProgressBarLeft, percent);
 }
 
 }  // namespace qx

@@ -1,6 +1,7 @@
 #pragma once
 // The payload module's view of the platform on Win32.
 #include "payload/payload_module.h"
+#include "session/session_view.h"
 
 namespace qx {
 
@@ -15,6 +16,9 @@ public:
   bool HasMainWindow() override;
   void ProcessMessages() override;
   void SetPreparationProgress(int percent) override;
+
+  // The session window's view, where the run has one.
+  TSessionView* View = nullptr;
 };
 
 }  // namespace qx

@@ -68,9 +68,10 @@ def reg_string(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
-def write_registry(prefix, values, timeout):
-    """Imports the values with the prefix's own regedit, so wineserver keeps them."""
-    lines = ["REGEDIT4", "", "[%s]" % REG_KEY]
+def write_registry(prefix, values, timeout, reset=False):
+    """Imports the values with the prefix's own regedit, so wineserver keeps them; with `reset`
+    the key and every value an earlier run left in it are deleted first."""
+    lines = ["REGEDIT4", ""] + (["[-%s]" % REG_KEY, ""] if reset else []) + ["[%s]" % REG_KEY]
     lines += ["%s=%s" % (reg_string(k), reg_string(v)) for k, v in values.items()]
     fd, reg_file = tempfile.mkstemp(suffix=".reg")
     with os.fdopen(fd, "w", newline="\r\n") as f:
@@ -108,6 +109,11 @@ def main():
     ap.add_argument("--testing", default="0")
     ap.add_argument("--devices", help="DEVICES.DEF to pack (default: empty, a healthy recorder)")
     ap.add_argument("--no-registry", action="store_true", help="leave the registry alone")
+    ap.add_argument("--reset-registry", action="store_true",
+                    help="delete the key with all its values before writing the inputs")
+    ap.add_argument("--folder-path", help="LastFolderPath as given (default: the project's path; may be empty)")
+    ap.add_argument("--omit", action="append", default=[], metavar="NAME",
+                    help="leave this support file out of the payload (repeatable)")
     ap.add_argument("--timeout", type=int, default=120)
     args = ap.parse_args()
 
@@ -131,7 +137,8 @@ def main():
             open(devices, "w").close()
         for name in ("W2kXP03.qx", "RwLib.dll"):
             shutil.copyfile(os.path.join(args.bin, name), os.path.join(work, name))
-        order = ["W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"]
+        order = [n for n in ("W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF")
+                 if n not in args.omit]
         applet = os.path.join(applet_dir, args.applet_name)
         subprocess.run([args.qxarc, "applet", os.path.join(args.bin, "applet.exe"), applet] +
                        [os.path.join(work, n) for n in order], check=True, stdout=subprocess.DEVNULL)
@@ -146,14 +153,15 @@ def main():
 
     if not args.no_registry:
         write_registry(prefix, {
-            "LastFolderPath": windows_path(prefix, project_dir),
+            "LastFolderPath": (windows_path(prefix, project_dir) if args.folder_path is None
+                               else args.folder_path),
             "LastFolderSize": str(size),
             "LastVolName": args.volume,
             "LastDiscNumber": args.disc_number,
             "LastProjectDeleteIt": args.delete_project,
             "DeleteApplet": args.delete_applet,
             "Testing": args.testing,
-        }, args.timeout)
+        }, args.timeout, args.reset_registry)
 
     print("APPLET=%s" % applet)
     print("APPLET_WIN=%s" % windows_path(prefix, applet))

@@ -8,6 +8,12 @@
 //   uiprobe memo                      prints the status memo's text
 //   uiprobe wait-memo TEXT [MS]       wait until the memo contains TEXT (\r, \n, \\ understood)
 //   uiprobe press left|right          click a button (refused when it is disabled)
+//   uiprobe press-watch left|right MS click a button, then print both captions as they change
+//                                     ("left: \"X\"" lines, the captions at the press first)
+//   uiprobe autoplay                  send the shell's "QueryCancelAutoPlay"; prints "answer N"
+//   uiprobe burn-progress POS MAX     send the burn worker's progress message (1124)
+//   uiprobe burn-text TEXT            send the burn worker's text message (1125), the text
+//                                     placed in the window's process (\r, \n, \\ understood)
 //   uiprobe close                     a close request as Alt+F4 sends it
 //   uiprobe kill                      end the window's process
 //   uiprobe exec [MS]                 run the command line in env QXPROBE_CMDLINE exactly as
@@ -26,6 +32,7 @@
 #include <string>
 
 #include "res/resource_ids.h"
+#include "session/burn_messages.h"
 
 namespace {
 
@@ -173,6 +180,79 @@ int Press(const char* which) {
   return exOk;
 }
 
+bool ReadCaption(HWND window, int id, std::string& caption) {
+  HWND control = GetDlgItem(window, id);
+  return control && ReadText(control, caption);
+}
+
+int PressWatch(const char* which, DWORD timeout) {
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  const struct { const char* Name; int Id; } buttons[] = {{"left", IDC_BUTTON_LEFT},
+                                                          {"right", IDC_BUTTON_RIGHT}};
+  std::string seen[2];
+  for (int i = 0; i < 2; ++i) {
+    if (!ReadCaption(window, buttons[i].Id, seen[i])) return exFailure;
+    std::printf("%s: \"%s\"\n", buttons[i].Name, seen[i].c_str());
+  }
+  const int pressed = Press(which);
+  if (pressed != exOk) return pressed;
+  // A caption may last only one round of the window's 50 ms wait: read without pausing.
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < timeout && IsWindow(window)) {
+    for (int i = 0; i < 2; ++i) {
+      std::string caption;
+      if (!ReadCaption(window, buttons[i].Id, caption) || caption == seen[i]) continue;
+      seen[i] = caption;
+      std::printf("%s: \"%s\"\n", buttons[i].Name, caption.c_str());
+    }
+  }
+  return exOk;
+}
+
+int AutoPlay() {
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  const UINT message = RegisterWindowMessageA("QueryCancelAutoPlay");
+  DWORD_PTR answer = 0;
+  if (!message || !SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, kSendTimeout, &answer))
+    return exFailure;
+  std::printf("answer %ld\n", static_cast<long>(answer));
+  return exOk;
+}
+
+int BurnProgress(const char* position, const char* maximum) {
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  DWORD_PTR ignored = 0;
+  if (!SendMessageTimeoutA(window, qx::WM_BURNPROGRESS, std::strtoul(position, nullptr, 10),
+                           std::strtol(maximum, nullptr, 10), SMTO_ABORTIFHUNG, kSendTimeout, &ignored))
+    return exFailure;
+  std::puts("sent");
+  return exOk;
+}
+
+// The text must lie in the window's own process, as the burn worker's does: it is written there
+// for the send and released after it.
+int BurnText(const std::string& text) {
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return exFailure;
+  void* remote = VirtualAllocEx(process, nullptr, text.size() + 1, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+  DWORD_PTR ignored = 0;
+  const bool sent = remote && WriteProcessMemory(process, remote, text.c_str(), text.size() + 1, nullptr) &&
+                    SendMessageTimeoutA(window, qx::WM_BURNTEXT, 0, reinterpret_cast<LPARAM>(remote),
+                                        SMTO_ABORTIFHUNG, kSendTimeout, &ignored);
+  if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  std::puts(sent ? "sent" : "failed");
+  return sent ? exOk : exFailure;
+}
+
 int Close() {
   HWND window = MainWindow();
   if (!window) return exFalse;
@@ -289,8 +369,9 @@ int Screenshot(const char* path) {
 
 int Usage() {
   std::fputs("usage: uiprobe exists | wait-window [MS] | wait-gone [MS] | state | memo |\n"
-             "       wait-memo TEXT [MS] | press left|right | close | kill | exec [MS] |\n"
-             "       screenshot FILE.bmp\n", stderr);
+             "       wait-memo TEXT [MS] | press left|right | press-watch left|right MS |\n"
+             "       autoplay | burn-progress POS MAX | burn-text TEXT | close | kill |\n"
+             "       exec [MS] | screenshot FILE.bmp\n", stderr);
   return exUsage;
 }
 
@@ -309,6 +390,10 @@ int main(int argc, char** argv) {
   else if (command == "memo") result = Memo();
   else if (command == "wait-memo" && argc >= 3) result = WaitMemo(Unescape(argv[2]), TimeoutArg(argc, argv, 3));
   else if (command == "press" && argc >= 3) result = Press(argv[2]);
+  else if (command == "press-watch" && argc >= 4) result = PressWatch(argv[2], TimeoutArg(argc, argv, 3));
+  else if (command == "autoplay") result = AutoPlay();
+  else if (command == "burn-progress" && argc >= 4) result = BurnProgress(argv[2], argv[3]);
+  else if (command == "burn-text" && argc >= 3) result = BurnText(Unescape(argv[2]));
   else if (command == "close") result = Close();
   else if (command == "kill") result = Kill();
   else if (command == "exec") result = Exec(TimeoutArg(argc, argv, 2));
