@@ -9,11 +9,11 @@
 #include "app/common_utils.h"
 #include "app/form_main_win32.h"
 #include "app/payload_host_win32.h"
-#include "app/pending_seams.h"
 #include "app/resource_text.h"
 #include "app/run_mode.h"
 #include "app/session_host_win32.h"
 #include "app/session_view_win32.h"
+#include "app/socket_layer_win32.h"
 #include "app/short_date.h"
 #include "payload/payload_module.h"
 #include "recording/burn_data_module.h"
@@ -23,6 +23,7 @@
 #include "res/texts.h"
 #include "session/form_main.h"
 #include "session/payload_seam.h"
+#include "session/session_end.h"
 
 namespace qx {
 
@@ -71,8 +72,10 @@ void RunWindow(bool previewMode, TWin32PayloadHost& payloadHost) {
   // controller once that exists.
   TWin32BurnPlatform burnPlatform(window->Handle());
   TBurnDataModule burnDataModule(view, host, library, burnPlatform);
-  TCleanupNotYetAvailable cleaner;
-  TReportsNotYetAvailable reports;
+  TSessionCleanup cleaner(host, library,
+                          [&payloadHost](const TBatchLaunch& launch) { payloadHost.StartHidden(launch); });
+  TWin32SocketLayer sockets;
+  TSessionReports reports(host, view, sockets);
   std::unique_ptr<TPayloadModule> payloadModule;
   std::unique_ptr<TPayloadModuleSeam> payloadControl;
   if (!previewMode) {
@@ -85,6 +88,8 @@ void RunWindow(bool previewMode, TWin32PayloadHost& payloadHost) {
   TFormMain form(TSessionContext{view, host, library, burnDataModule, cleaner, reports,
                                  payloadControl.get()});
   burnDataModule.Attach(form);
+  cleaner.Attach(form);
+  reports.Attach(form);
   TSessionEvents events(form);
   window->SetEvents(&events);
   TWindowFirst windowFirst(window);
