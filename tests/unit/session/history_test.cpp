@@ -8,7 +8,7 @@
 namespace qx::test {
 namespace {
 
-TEST(History, AnEmptyOrMissingKeyGivesEveryDefault) {
+TEST(SessionHistory, AnEmptyOrMissingKeyGivesEveryDefault) {
   for (const bool keyAvailable : {true, false}) {
     TSessionWorld w;
     w.Host.Registry.clear();
@@ -33,7 +33,7 @@ TEST(History, AnEmptyOrMissingKeyGivesEveryDefault) {
   }
 }
 
-TEST(History, ReadsEveryValueAndSummarisesInTheOrderSessionDiscTrack) {
+TEST(SessionHistory, ReadsEveryValueAndSummarisesInTheOrderSessionDiscTrack) {
   TSessionWorld w;
   w.Host.Registry = {{"LastDiscNumber", "417"},   {"LastFolderPath", "D:\\Proj"}, {"LastFolderSize", "209715200"},
                      {"LastProjectDeleteIt", "1"}, {"LastVolName", "HOLIDAY"},    {"Testing", "1"},
@@ -58,7 +58,7 @@ TEST(History, ReadsEveryValueAndSummarisesInTheOrderSessionDiscTrack) {
   EXPECT_EQ(w.Form->FailText, "&Fail=1.2.6");
 }
 
-TEST(History, SummaryExampleAndTheWriteResult) {
+TEST(SessionHistory, SummaryExampleAndTheWriteResult) {
   TSessionWorld w;
   w.Form->TAOModeSuccess = 3;
   w.Form->SAOModeFail = 1;
@@ -77,7 +77,7 @@ struct TNumberCase {
   int64_t Expected;
 };
 
-TEST(History, NumbersThatAreNotNumbersKeepTheDefault) {
+TEST(SessionHistory, NumbersThatAreNotNumbersKeepTheDefault) {
   const TNumberCase cases[] = {
       {"LastFolderSize", "abc", 614400},
       {"LastFolderSize", "5000000000", 5000000000},
@@ -112,7 +112,7 @@ struct TBooleanCase {
   bool Hold;  // PriorSaidHoldThrottle, default false
 };
 
-TEST(History, BooleansAreTrueForAnyNonzeroNumber) {
+TEST(SessionHistory, BooleansAreTrueForAnyNonzeroNumber) {
   const TBooleanCase cases[] = {{"0", false, false}, {"1", true, true},   {"7", true, true},
                                 {"-1", true, true},  {"abc", true, false}, {"", true, false}};
   for (const TBooleanCase& c : cases) {
@@ -132,7 +132,7 @@ struct TSaveCase {
   const char* PriorXWritten;  // nullptr: not written
 };
 
-TEST(History, SaveDerivesTheOutcomeAndWritesInItsOrder) {
+TEST(SessionHistory, SaveDerivesTheOutcomeAndWritesInItsOrder) {
   const TSaveCase cases[] = {
       {0, "8", false, "1", "8"},     {1, "8", true, "0", "8"},   {7, "12", true, "0", "12"},
       {1, "", true, "0", nullptr},   {5, "8", true, "1", nullptr}, {5, "8", false, "0", nullptr},
@@ -158,7 +158,7 @@ TEST(History, SaveDerivesTheOutcomeAndWritesInItsOrder) {
   }
 }
 
-TEST(History, SaveWithoutAKeyWritesNothing) {
+TEST(SessionHistory, SaveWithoutAKeyWritesNothing) {
   TSessionWorld w;
   w.Host.KeyAvailable = false;
   w.Form->ResultCode = 0;
@@ -167,7 +167,7 @@ TEST(History, SaveWithoutAKeyWritesNothing) {
   EXPECT_TRUE(w.Form->History.PriorBurnWasGood);
 }
 
-TEST(History, InputValuesAreNeverWritten) {
+TEST(SessionHistory, InputValuesAreNeverWritten) {
   TSessionWorld w;
   w.Form->LoadHistory();
   w.Form->ResultCode = 0;

@@ -12,7 +12,7 @@ struct TMemoryCase {
   int32_t Factor;
 };
 
-TEST(MemoryFactor, Table) {
+TEST(SessionMemoryFactor, Table) {
   const TMemoryCase cases[] = {
       {7, 0, 4},  {0, 51, 4}, {6, 50, 2},  {5, 21, 2}, {5, 0, 2},
       {0, 21, 2}, {4, 20, 0}, {0, 0, 0},   {4096, 8192, 4},
@@ -25,7 +25,7 @@ TEST(MemoryFactor, Table) {
   }
 }
 
-TEST(FileVersionText, FormsAndTheMissingResource) {
+TEST(SessionFileVersionText, FormsAndTheMissingResource) {
   const TFileVersion v{4, 6, 0, 1021};
   EXPECT_EQ(FileVersionTextOf(v, "Short"), "4.60");
   EXPECT_EQ(FileVersionTextOf(v, "Long"), "4.60(1021)");
@@ -37,7 +37,7 @@ TEST(FileVersionText, FormsAndTheMissingResource) {
   EXPECT_EQ(FileVersionTextOf(std::nullopt, "Long"), "6");
 }
 
-TEST(PathFolders, SplitsOnSemicolonsAndDropsEmptyEntries) {
+TEST(SessionPathFolders, SplitsOnSemicolonsAndDropsEmptyEntries) {
   EXPECT_EQ(PathFolders(""), std::vector<std::string>{});
   EXPECT_EQ(PathFolders("C:\\A"), std::vector<std::string>{"C:\\A"});
   EXPECT_EQ(PathFolders(";C:\\A;;D:\\B\\;"), (std::vector<std::string>{"C:\\A", "D:\\B\\"}));
@@ -45,7 +45,7 @@ TEST(PathFolders, SplitsOnSemicolonsAndDropsEmptyEntries) {
   EXPECT_EQ(JoinPath("D:\\B\\", "x.dll"), "D:\\B\\x.dll");
 }
 
-TEST(ResultCode, FirstCodeOfTwoOrMoreSticks) {
+TEST(SessionResultCode, FirstCodeOfTwoOrMoreSticks) {
   EXPECT_EQ(NextResultCode(-1, 5), 5);
   EXPECT_EQ(NextResultCode(7, 1), 7);
   EXPECT_EQ(NextResultCode(5, 8), 5);
@@ -53,7 +53,7 @@ TEST(ResultCode, FirstCodeOfTwoOrMoreSticks) {
   EXPECT_EQ(NextResultCode(1, -1), -1);
 }
 
-TEST(TimeEstimate, FactorAndMinutes) {
+TEST(SessionTimeEstimate, FactorAndMinutes) {
   EXPECT_EQ(EstimateSpeedFactor(0), 2);
   EXPECT_EQ(EstimateSpeedFactor(2), 2);
   EXPECT_EQ(EstimateSpeedFactor(3), 3);

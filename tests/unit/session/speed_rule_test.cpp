@@ -29,9 +29,9 @@ struct TBaseCase {
   uint16_t Speed;
 };
 
-class BaseSpeed : public ::testing::TestWithParam<TBaseCase> {};
+class SessionBaseSpeed : public ::testing::TestWithParam<TBaseCase> {};
 
-TEST_P(BaseSpeed, FollowsTheMachineAndTheRecorder) {
+TEST_P(SessionBaseSpeed, FollowsTheMachineAndTheRecorder) {
   const TBaseCase& c = GetParam();
   TSpeedInputs in = Fast();
   in.IsNT = c.IsNT;
@@ -44,7 +44,7 @@ TEST_P(BaseSpeed, FollowsTheMachineAndTheRecorder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, BaseSpeed,
+    Table, SessionBaseSpeed,
     ::testing::Values(TBaseCase{"NtFastBurnProof", true, 301, 4, true, kHighest},
                       TBaseCase{"NtAt300IsNotFast", true, 300, 4, true, 706},
                       TBaseCase{"NtFastWithoutBurnProof", true, 500, 2, false, 1411},
@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TBaseCase{"NineXSlow", false, 300, 4, true, 706}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST(BaseSpeedNoSpeeds, ARecorderWhoseSpeedsCouldNotBeReadGivesItsZero) {
+TEST(SessionBaseSpeedNoSpeeds, ARecorderWhoseSpeedsCouldNotBeReadGivesItsZero) {
   TSpeedInputs in = Fast();
   in.HighestWriteSpeed = 0;
   EXPECT_EQ(ChooseWriteSpeed(in).Speed, 0);
@@ -71,9 +71,9 @@ struct THistoryCase {
   bool HoldAfter;
 };
 
-class SpeedHistory : public ::testing::TestWithParam<THistoryCase> {};
+class SessionSpeedHistory : public ::testing::TestWithParam<THistoryCase> {};
 
-TEST_P(SpeedHistory, HoldsOrStepsDownFromThePriorSpeed) {
+TEST_P(SessionSpeedHistory, HoldsOrStepsDownFromThePriorSpeed) {
   const THistoryCase& c = GetParam();
   TSpeedInputs in = Fast();
   in.PriorBurnWasGood = c.Good;
@@ -88,7 +88,7 @@ TEST_P(SpeedHistory, HoldsOrStepsDownFromThePriorSpeed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, SpeedHistory,
+    Table, SessionSpeedHistory,
     ::testing::Values(
         // a good recording under hold keeps the speed of the last one
         THistoryCase{"Hold19Successes", true, true, 8, 19, 0, 0, 1411, true},
@@ -114,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
         THistoryCase{"BadTenthSuccessDoesNotRelease", false, true, 8, 10, 0, 0, 706, true}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-TEST(SpeedHistoryWide, CountersNearTheirLimitDoNotOverflow) {
+TEST(SessionSpeedHistoryWide, CountersNearTheirLimitDoNotOverflow) {
   TSpeedInputs in = Fast();
   in.PriorSaidHoldThrottle = true;
   in.PriorX = 8;
