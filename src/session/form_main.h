@@ -44,7 +44,9 @@ struct TSessionContext {
   TBurnControl& BurnDataModule;
   TCleanup& Cleaner;
   TReports& Reports;
-  TPayloadControl* PayloadModule;  // null where the run has none
+  // The payload module behind its seam (TPayloadModuleSeam in payload_seam.h); null where the
+  // run has none.
+  TPayloadControl* PayloadModule;
 };
 
 class TFormMain {

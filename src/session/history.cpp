@@ -110,8 +110,10 @@ void TFormMain::SaveHistory() {
   if (ResultCode == 0) History.PriorBurnWasGood = true;
   if (ResultCode == 1 || ResultCode == 7) History.PriorBurnWasGood = false;
   // SpeedText holds the speed factor once the estimate has run; before that it is not a number.
-  const std::optional<int32_t> speed = outcomeKnown ? ParseDecimal32(SpeedText) : std::nullopt;
-  if (speed) History.PriorX = *speed;
+  const std::optional<int32_t> parsed = ParseDecimal32(SpeedText);
+  const bool speedKnown = outcomeKnown && parsed.has_value();
+  const int32_t speed = parsed.value_or(0);
+  if (speedKnown) History.PriorX = speed;
 
   const std::unique_ptr<TRegistryKey> key = Host.OpenHistoryKey();
   if (!key) return;
@@ -127,7 +129,7 @@ void TFormMain::SaveHistory() {
   key->Write(history::kBBResult, std::to_string(ResultCode));
   // The speed choice of the next session steps down from, or holds, this recording's speed, so
   // it is stored whenever a recording got as far as choosing one.
-  if (speed) key->Write(history::kPriorX, std::to_string(*speed));
+  if (speedKnown) key->Write(history::kPriorX, std::to_string(speed));
 }
 
 void TFormMain::BuildHistoryTexts(int32_t lastWriteResult) {

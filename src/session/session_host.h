@@ -50,8 +50,9 @@ public:
   virtual bool Terminated() = 0;
   // The default system beep.
   virtual void Beep() = 0;
-  // Ends the process at once with the exit code. The Win32 host does not return; a fake may, so
-  // the caller returns right after it.
+  // Ends the process at once with the exit code. The Win32 host does not return. A fake may: the
+  // controller has marked the session ended before the call, ignores every press from then on,
+  // and each of its waits reports the end, so the flow that was interrupted stops where it is.
   virtual void EndProcess(int exitCode) = 0;
 
   // --- the process and the machine

@@ -89,6 +89,7 @@ struct TStopCase {
   int ExitCode;
   const char* CleanupArgs;
   bool CancelLine;
+  int Beeps;
   int StartBurnCalls = 0;
 };
 
@@ -106,6 +107,7 @@ TEST_P(SessionChainStops, AtTheFirstFailureWithItsStepMessageAndResult) {
   EXPECT_EQ(w.Form->ResultCode, c.ResultAtRest);
   EXPECT_TRUE(w.View.EnabledState[TButtonId::ButtonRight]);
   EXPECT_EQ(w.Log.Count("StartBurn:2"), c.StartBurnCalls);
+  EXPECT_EQ(w.Log.Count("Beep"), c.Beeps);
   ASSERT_FALSE(w.Host.ExitCode.has_value());
 
   w.Press(TButtonId::ButtonRight);
@@ -117,27 +119,27 @@ TEST_P(SessionChainStops, AtTheFirstFailureWithItsStepMessageAndResult) {
 
 const TStopCase kStopCases[] = {
     {"RequiredFilesMissing", [](TSessionWorld& w) { w.Host.Files.erase("C:\\Applet\\qxorig.qx"); },
-     stRequiredFiles, kRequiredFiles, "&OK", -1, 2, "1,0", false},
+     stRequiredFiles, kRequiredFiles, "&OK", -1, 2, "1,0", false, 1},
     {"TooLittleSpace", [](TSessionWorld& w) { w.Host.Free["C:\\"] = 999999; }, stDiskSpace, kDiskSpace, "&OK", -1,
-     3, "1,0", false},
+     3, "1,0", false, 1},
     {"NetworkShareCountsAsFull",
      [](TSessionWorld& w) {
        w.Host.Folder = "\\\\server\\share\\";
        w.Host.AddFile("\\\\server\\share\\qxorig.qx");
      },
      stDiskSpace,
-     kDiskSpace, "&OK", -1, 3, "1,0", false},
+     kDiskSpace, "&OK", -1, 3, "1,0", false, 1},
     {"NoAspiLayer",
      [](TSessionWorld& w) {
        w.Host.Admin = false;
        w.Host.AddFile("C:\\Applet\\wnaspi32.dll");
        w.Host.Versions["wnaspi32.dll"] = {1, 0, 0, 0};
      },
-     stAspiLayer, kNoAspi, "&OK", -1, 4, "0,0", false},
+     stAspiLayer, kNoAspi, "&OK", -1, 4, "0,0", false, 1},
     {"TooLittleMemory", [](TSessionWorld& w) { w.Host.Memory = {4u << 20, 20u << 20}; }, stBusy, kLowMemory,
-     "&Cancel", -1, 1, "1,0", true},
+     "&Cancel", -1, 1, "1,0", true, 1},
     {"NoRecorderAsAdministrator", [](TSessionWorld& w) { w.Library.Start = [](int32_t, int32_t) { return 23; }; },
-     stRecorder, kNoRecorderAdmin, "&OK", 8, 8, "1,0", false},
+     stRecorder, kNoRecorderAdmin, "&OK", 8, 8, "1,0", false, 1},
     {"NoRecorderWithoutRights",
      [](TSessionWorld& w) {
        w.Library.Start = [](int32_t, int32_t) { return 23; };
@@ -145,31 +147,31 @@ const TStopCase kStopCases[] = {
        w.Host.Path = "C:\\WINDOWS\\SYSTEM32";
        w.Host.AddFile("C:\\WINDOWS\\SYSTEM32\\wnaspi32.dll");
      },
-     stRecorder, kNeedAdmin, "&OK", 11, 11, "1,0", false},
+     stRecorder, kNeedAdmin, "&OK", 11, 11, "1,0", false, 1},
     {"NoRecorderOnNineX",
      [](TSessionWorld& w) {
        w.Library.Start = [](int32_t, int32_t) { return 23; };
        w.Host.NT = false;
      },
-     stRecorder, kNoMethod, "&OK", 8, 8, "1,0", false},
+     stRecorder, kNoMethod, "&OK", 8, 8, "1,0", false, 1},
     {"NoLibrary", [](TSessionWorld& w) { w.Loader.Loadable = false; }, stRecorder, kNoRecorderAdmin, "&OK", 8, 8,
-     "1,0", false},
+     "1,0", false, 1},
     {"NoBlankDisc", [](TSessionWorld& w) { w.Library.Discs = {{1, 0, 0, 1, 1}}; }, stBlankDisc, kNoBlankDisc, "&OK",
-     5, 5, "1,0", false},
+     5, 5, "1,0", false, 1},
     {"NoTrackAtOnce",
      [](TSessionWorld& w) {
        w.Library.Tao = 0;
        w.Library.Flag2 = 1;
        w.Library.Flag3 = 1;
      },
-     stBusy, kNoMethod, "&OK", 6, 6, "1,0", false},
+     stBusy, kNoMethod, "&OK", 6, 6, "1,0", false, 0},
     {"WriteModesUnknown", [](TSessionWorld& w) { w.Library.ModesAnswer = 2; }, stBusy, kNoMethod, "&OK", 6, 6,
-     "1,0", false},
+     "1,0", false, 0},
     {"EmptyProjectFolder", [](TSessionWorld& w) { w.Host.Registry.erase("LastFolderPath"); }, stBusy, kProblem,
-     "&Cancel", -1, 1, "1,0", true},
+     "&Cancel", -1, 1, "1,0", true, 0},
     {"DeviceNotReadyTwice", [](TSessionWorld& w) { w.Library.ReadyAnswers = {16, 16}; }, stBusy,
-     "Timeout elasped", "&Cancel", 76, 76, "1,0", false},
-    {"RecordingNotStarted", [](TSessionWorld&) {}, stBusy, "Recorder:  ACME Burner 52x", "&OK", -1, 1, "1,0", true, 1},
+     "Timeout elasped", "&Cancel", 76, 76, "1,0", false, 0},
+    {"RecordingNotStarted", [](TSessionWorld&) {}, stBusy, "Recorder:  ACME Burner 52x", "&OK", -1, 1, "1,0", true, 0, 1},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, SessionChainStops, ::testing::ValuesIn(kStopCases),
