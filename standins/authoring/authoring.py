@@ -78,6 +78,9 @@ def write_registry(prefix, values, timeout, reset=False, browser=None):
         for cls in ("http", "https", "htmlfile"):
             lines += ["", r"[HKEY_CLASSES_ROOT\%s\shell\open\command]" % cls,
                       "@=" + reg_string('"%s" "%%1"' % browser)]
+        # A fresh prefix (without Wine's HTML engine) does not tie the extensions to "htmlfile".
+        for ext in (".htm", ".html"):
+            lines += ["", r"[HKEY_CLASSES_ROOT\%s]" % ext, "@=" + reg_string("htmlfile")]
     fd, reg_file = tempfile.mkstemp(suffix=".reg")
     with os.fdopen(fd, "w", newline="\r\n") as f:
         f.write("\n".join(lines) + "\n")

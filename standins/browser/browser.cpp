@@ -20,7 +20,12 @@ std::string Arguments(const char* line) {
     if (at == std::string::npos) at = text.size();
   }
   while (at < text.size() && text[at] == ' ') ++at;
-  return text.substr(at);
+  std::string argument = text.substr(at);
+  // The shell's command line quotes its "%1": a lone quoted argument is logged without the quotes.
+  if (argument.size() >= 2 && argument.front() == '"' && argument.back() == '"' &&
+      argument.find('"', 1) == argument.size() - 1)
+    argument = argument.substr(1, argument.size() - 2);
+  return argument;
 }
 
 }  // namespace
