@@ -23,3 +23,22 @@ if ((${#missing[@]})); then
   apt-get update -qq
   apt-get install -y -qq "${missing[@]}"
 fi
+
+# 32-bit Wine runs the i686 build's end-to-end tests; it needs Debian's i386 architecture. A machine
+# that cannot have it still runs everything else: those tests then report themselves as skipped.
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+  echo "setup: installing wine32:i386 (32-bit Wine for the i686 build's tests)"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: 32-bit Wine (wine32:i386) is missing and only root can install it:" \
+         "the i686 build's end-to-end tests will be skipped" >&2
+  elif ! { dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386; } ||
+       ! DEBIAN_FRONTEND=noninteractive apt-get update -qq ||
+       ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine32:i386; then
+    echo "setup: 32-bit Wine (wine32:i386) could not be installed:" \
+         "the i686 build's end-to-end tests will be skipped" >&2
+  fi
+fi
+if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "setup: 32-bit Wine is installed, but this machine cannot run 32-bit programs:" \
+       "the i686 build's end-to-end tests will be skipped" >&2
+fi

@@ -12,6 +12,15 @@ namespace {
 
 constexpr int32_t kReadOnlyAttribute = 0x01;
 constexpr int32_t kHiddenAttribute = 0x02;
+constexpr int32_t kSystemAttribute = 0x04;
+constexpr int32_t kProtectingAttributes = kReadOnlyAttribute | kHiddenAttribute | kSystemAttribute;
+
+// Drops the attributes that make a create over an existing file fail; a missing file is fine.
+void MakeReplaceable(TFileSystem& fs, const std::string& path) {
+  const int32_t attributes = fs.GetAttributes(path);
+  if (attributes >= 0 && (attributes & kProtectingAttributes))
+    fs.SetAttributes(path, attributes & ~kProtectingAttributes);
+}
 
 }  // namespace
 
@@ -53,6 +62,9 @@ bool TPayloadModule::PayloadContains(const std::string& name) {
 
 void TPayloadModule::ExtractOne(const std::string& name) {
   if (!PayloadContains(name)) return;
+  // A copy left by a session that was killed is hidden (and may be read-only or a system file);
+  // the file system refuses to create over such a file, and the stale copy would stay in use.
+  MakeReplaceable(fs_, AppPath(name));
   TStringList selection;
   selection.Add(name);
   SelfStream->SetPosition(PayloadOffset);
@@ -65,7 +77,7 @@ bool TPayloadModule::UnpackSupportFiles() {
   try {
     if (SelfStream->Size() <= PayloadOffset) return false;
     // A project description left by an earlier run must not pass for this payload's.
-    fs_.RemoveFile(AppPath("qxorig.qx"));
+    ForceDeleteFile(fs_, AppPath("qxorig.qx"));
     for (const char* name : {"qxorig.qx", "RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"}) ExtractOne(name);
     fs_.SetAttributes(AppPath("RwLib.dll"), kHiddenAttribute);
     fs_.SetAttributes(AppPath("W2kXP03.qx"), kHiddenAttribute);

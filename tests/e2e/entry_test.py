@@ -49,6 +49,8 @@ class EntryTest(unittest.TestCase):
     def assert_ends_without_trace(self, path, parameters):
         """The start ends by itself with exit code 0, shows no window of the applet, and leaves
         no file and no registry key behind."""
+        # Sessions and previews of other tests leave the history key behind.
+        self.wine.run(["reg", "delete", LORVANE_KEY, "/f"])
         before = snapshot(os.path.dirname(path))
         code, window_seen = self.wine.exec_line(self.command_line(path, parameters), END_MS)
         self.assertEqual(code, 0, f"{parameters!r}: did not end with 0 (None = still running)")
@@ -66,9 +68,12 @@ class EntryTest(unittest.TestCase):
             # The session starts on the first activation and shows the banner.
             started = self.wine.probe("wait-memo", "DVD/CD Ravelle with Vonnel", 30000, timeout=90)
             self.assertEqual(started.returncode, 0, f"{parameters!r}: the session did not start")
+            # The payload holds no project description: the first check stops the session.
+            stopped = self.wine.probe("wait-memo", "Required files are missing!", 30000, timeout=90)
+            self.assertEqual(stopped.returncode, 0, f"{parameters!r}: the checks did not run")
             state = self.wine.probe("state").stdout
             self.assertIn("window: visible", state)
-            self.assertIn('right: "&Cancel" enabled', state)
+            self.assertIn('right: "&OK" enabled', state)
             self.assertIn('left: "&Help" enabled', state)
             self.assertIsNone(running.poll(), f"{parameters!r}: the session ended by itself")
         finally:

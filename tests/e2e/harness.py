@@ -1,10 +1,15 @@
-"""The end-to-end harness: runs Windows programs of the x86_64 build under Wine 8 with Xvfb, in a
-private prefix made once per test run, with a time-out on every call.
+"""The end-to-end harness: runs Windows programs of the build under test under Wine 8 with Xvfb,
+in a private prefix made once per test run, with a time-out on every call. Every test module runs
+once for each build: the x86_64 one and the i686 one.
 
 Environment (set by tests/e2e/CMakeLists.txt):
-  QX_BIN      the build tree's bin folder (applet.exe, uiprobe.exe)
-  QX_E2E_DIR  the folder of this run's prefix, display state and scratch files
-  QX_WINE     the Wine loader (default /usr/lib/wine/wine64)
+  QX_ARCH       the build under test: win64 or win32
+  QX_BIN        that build's bin folder (applet.exe, RwLib.dll, W2kXP03.qx, common_utils_check.exe)
+  QX_PROBE_BIN  the folder of uiprobe.exe, always the x86_64 one (default: QX_BIN)
+  QX_E2E_DIR    the folder of this run's prefix, display state and scratch files
+  QX_WINE       the Wine loader (default `wine`: it starts 32- and 64-bit programs in a 64-bit
+                prefix); where 32-bit programs cannot run, the 64-bit loader QX_WINE64 instead
+  QX_WINE32     the 32-bit loader that the i686 build needs (default /usr/lib/wine/wine)
 """
 import os
 import shutil
@@ -13,9 +18,12 @@ import subprocess
 import tempfile
 import time
 
+ARCH = os.environ.get("QX_ARCH", "win64")
 BIN = os.environ.get("QX_BIN", "")
+PROBE = os.path.join(os.environ.get("QX_PROBE_BIN") or BIN, "uiprobe.exe")
 E2E_DIR = os.environ.get("QX_E2E_DIR", "")
-WINE = os.environ.get("QX_WINE", "/usr/lib/wine/wine64")
+WINE32 = os.environ.get("QX_WINE32", "/usr/lib/wine/wine")
+WINE64 = os.environ.get("QX_WINE64", "/usr/lib/wine/wine64")
 PREFIX = os.path.join(E2E_DIR, "prefix")
 STATE = os.path.join(E2E_DIR, "display.state")
 
@@ -24,13 +32,41 @@ STUB_SIZE = 722432
 MIN_APPLET_SIZE = 723456
 
 
+def _wine32_problem():
+    """Why 32-bit Wine cannot run here, or None. Installed is not enough: a kernel without 32-bit
+    support refuses to start its loader."""
+    if not os.access(WINE32, os.X_OK):
+        return (f"32-bit Wine is not installed ({WINE32} is missing): the i686 build's tests "
+                "need the package wine32:i386 (scripts/setup.sh installs it)")
+    try:
+        subprocess.run([WINE32, "--version"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60, check=True)
+    except (OSError, subprocess.SubprocessError) as error:
+        return f"32-bit Wine is installed, but this machine cannot run it ({WINE32}: {error})"
+    return None
+
+
+WINE32_PROBLEM = _wine32_problem()
+# `wine` hands every program to the 32-bit loader first, so without a working one it fails even
+# for 64-bit programs; the 64-bit loader then runs those alone.
+WINE = os.environ.get("QX_WINE", "wine") if WINE32_PROBLEM is None else WINE64
+WINE = shutil.which(WINE) or WINE
+
+
+def missing_wine():
+    """Why the build under test cannot run on this machine, or None when it can."""
+    return WINE32_PROBLEM if ARCH == "win32" else None
+
+
 class HarnessError(Exception):
     pass
 
 
 def _wine_env(display=None):
     env = dict(os.environ)
-    env.update(WINEPREFIX=PREFIX, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    # One 64-bit prefix serves both builds: with 32-bit Wine present it runs i686 programs too.
+    env.update(WINEPREFIX=PREFIX, WINEARCH="win64", WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=")
     if display is not None:
         env["DISPLAY"] = display
     return env
@@ -150,12 +186,12 @@ class Wine:
     # --- uiprobe
 
     def probe(self, *args, timeout=60):
-        return self.run([os.path.join(BIN, "uiprobe.exe")] + [str(a) for a in args],
+        return self.run([PROBE] + [str(a) for a in args],
                         timeout=timeout)
 
     def exec_args(self, command_line, wait_ms):
         """The arguments and environment that run `command_line` exactly as written."""
-        return ([os.path.join(BIN, "uiprobe.exe"), "exec", str(wait_ms)],
+        return ([PROBE, "exec", str(wait_ms)],
                 {"QXPROBE_CMDLINE": command_line})
 
     def exec_line(self, command_line, wait_ms=30000):

@@ -45,6 +45,15 @@ def members(path, offset=STUB_SIZE):
     return rows
 
 
+def aspi_copy(folder, name):
+    """The name under which an unpacked member lies: the session's checks go on after the
+    banner, and its ASPI check may already have moved the ASPI copy "W2kXP03.qx" to the name
+    "wnaspi32.dll" (a rename that leaves an existing "wnaspi32.dll" alone)."""
+    if name != "W2kXP03.qx" or os.path.exists(os.path.join(folder, name)):
+        return name
+    return "wnaspi32.dll"
+
+
 class PayloadTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -212,24 +221,66 @@ class PayloadTest(unittest.TestCase):
         with open(os.path.join(folder, "qxorig.qx"), "w") as f:
             f.write("stale\n[TITLE]\nTitle=Stale Title\n")
         self.session_unpack(folder, path)
-        for name in ["qxorig.qx", "RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"]:
+        aspi = aspi_copy(folder, "W2kXP03.qx")
+        for name in ["qxorig.qx", "RwLib.dll", "DEVICES.DEF", aspi]:
             with open(os.path.join(folder, name), "rb") as f:
-                self.assertEqual(f.read(), content(name, "old"), name)
+                self.assertEqual(f.read(), content(name if name != aspi else "W2kXP03.qx", "old"), name)
         self.assertFalse(os.path.exists(os.path.join(folder, "qxi9cd.qx")))
         self.assertEqual(dos_attributes(os.path.join(folder, "RwLib.dll")), HIDDEN)
-        self.assertEqual(dos_attributes(os.path.join(folder, "W2kXP03.qx")), HIDDEN)
+        self.assertEqual(dos_attributes(os.path.join(folder, aspi)), HIDDEN)
         self.assertFalse(dos_attributes(os.path.join(folder, "DEVICES.DEF")) & HIDDEN)
 
     def test_session_without_a_project_description_unpacks_the_rest(self):
+        # A read-only copy left from an earlier run must not pass for this payload's either.
+        for mode in (0o644, 0o444):
+            with self.subTest(mode=oct(mode)):
+                folder = self.folder()
+                path = self.applet_with(folder, ["RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"])
+                old = os.path.join(folder, "qxorig.qx")
+                with open(old, "w") as f:
+                    f.write("from an earlier run\n[TITLE]\nTitle=Old\n")
+                os.chmod(old, mode)
+                memo = self.session_unpack(folder, path)
+                self.assertFalse(os.path.exists(old))
+                self.assertNotIn('"Old"', memo)
+                for name in ["RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"]:
+                    self.assertTrue(os.path.exists(os.path.join(folder, name)), name)
+
+    def test_session_after_a_killed_one_replaces_its_left_behind_files(self):
+        # A session that is killed leaves its support files behind, two of them hidden; the next
+        # start of an applet in that folder (here rebuilt with new files and a new title) must
+        # run with its own copies, not with the stale ones.
         folder = self.folder()
-        path = self.applet_with(folder, ["RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"])
-        with open(os.path.join(folder, "qxorig.qx"), "w") as f:
-            f.write("from an earlier run\n[TITLE]\nTitle=Old\n")
-        memo = self.session_unpack(folder, path)
-        self.assertFalse(os.path.exists(os.path.join(folder, "qxorig.qx")))
-        self.assertNotIn('"Old"', memo)
-        for name in ["RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"]:
-            self.assertTrue(os.path.exists(os.path.join(folder, name)), name)
+        names = ["RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"]
+        for tag, title in (("first", "First Run"), ("second", "Second Run")):
+            source = self.folder(f"{os.path.basename(folder)}-{tag}")
+            with open(os.path.join(source, "qxorig.qx"), "w") as f:
+                f.write(f"Vonnel Disc Author 6.0\r\n[TITLE]\r\nTitle={title}\r\n")
+            self.support_files(source, names, tag)
+            archive = os.path.join(source, "p.kelv")
+            subprocess.run([QXARC, "c", "-m", "lh5", "-C", source, archive] +
+                           [os.path.join(source, n) for n in ["qxorig.qx"] + names],
+                           check=True, timeout=60, stdout=subprocess.DEVNULL)
+            path = os.path.join(folder, "applet.exe")
+            with open(path, "wb") as out, open(archive, "rb") as payload:
+                out.write(self.stub + payload.read())
+            if tag == "second":
+                left = {name: dos_attributes(os.path.join(folder, aspi_copy(folder, name)))
+                        for name in names}
+                self.assertEqual((left["RwLib.dll"], left["W2kXP03.qx"]), (HIDDEN, HIDDEN),
+                                 "the killed session left no hidden support files")
+                # A copy made read-only on the way counts as left behind too.
+                os.chmod(os.path.join(folder, "qxorig.qx"), 0o444)
+                os.chmod(os.path.join(folder, "DEVICES.DEF"), 0o444)
+            memo = self.session_unpack(folder, path)
+        self.assertIn('"Second Run"', memo)
+        self.assertNotIn('"First Run"', memo)
+        for name in names:
+            with open(os.path.join(folder, aspi_copy(folder, name)), "rb") as f:
+                self.assertEqual(f.read(), content(name, "second"), name)
+        self.assertEqual(dos_attributes(os.path.join(folder, "RwLib.dll")), HIDDEN)
+        self.assertEqual(dos_attributes(os.path.join(folder, aspi_copy(folder, "W2kXP03.qx"))),
+                         HIDDEN)
 
     def test_session_shows_the_project_title(self):
         folder = self.folder()

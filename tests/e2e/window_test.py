@@ -1,5 +1,6 @@
 """The session window as a person meets it when the session has started on an applet whose
-payload is damaged: what it shows, and that a close from outside does not end it."""
+payload is damaged, so that the first check stops it: what it shows, and that a close from
+outside does not end it."""
 import os
 import shutil
 import unittest
@@ -24,7 +25,7 @@ class SessionWindowTest(unittest.TestCase):
             cls.running.kill()
             raise AssertionError("the session window did not open")
         # The session starts on the first activation; the banner follows the unpacking.
-        started = cls.wine.probe("wait-memo", "DVD/CD Ravelle with Vonnel", 30000, timeout=90)
+        started = cls.wine.probe("wait-memo", "Required files are missing!", 30000, timeout=90)
         if started.returncode != 0:
             cls.running.kill()
             raise AssertionError("the session did not start")
@@ -48,19 +49,23 @@ class SessionWindowTest(unittest.TestCase):
         self.assertIn("Disclaimer of Warranty", lines)
         disclaimer = lines[lines.index("Disclaimer of Warranty") + 1]
         self.assertEqual(disclaimer, disclaimer.upper())
-        # The prefill ends with a rule, six empty lines and a blank; the session's banner follows.
-        self.assertEqual(lines[-10:], ["_" * 29, "", "", "", "", "", "", " ",
-                                       "DVD/CD Ravelle with Vonnel", ""])
+        # The prefill ends with a rule, six empty lines and a blank; the session's banner and the
+        # required-files report follow.
+        self.assertEqual(lines[-13:], ["_" * 29, "", "", "", "", "", "", " ",
+                                       "DVD/CD Ravelle with Vonnel", "", "",
+                                       "*** Required files are missing!  Press OK/Cancel to exit now.",
+                                       ""])
 
     def test_waiting_for_memo_text(self):
         self.assertEqual(self.wine.probe("wait-memo", "Disclaimer of Warranty\\r\\n", 5000).returncode, 0)
         self.assertEqual(self.wine.probe("wait-memo", "not in the memo", 300).returncode, 2)
 
     def test_buttons_and_gauges_once_the_session_runs(self):
-        # "Please Wait" gives way to "&Cancel"; unpacking advanced the preparation gauge by 15.
+        # "Please Wait" gave way to "&Cancel" and then to the failed check's "&OK"; unpacking
+        # advanced the preparation gauge by 15.
         state = self.wine.probe("state").stdout.splitlines()
         self.assertEqual(state, ["window: visible", 'left: "&Help" enabled',
-                                 'right: "&Cancel" enabled', "gauge-left: 15/100",
+                                 'right: "&OK" enabled', "gauge-left: 15/100",
                                  "gauge: 0/100"])
 
     def test_close_requests_from_outside_are_refused(self):

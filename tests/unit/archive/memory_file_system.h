@@ -1,6 +1,8 @@
 #pragma once
 // An in-memory file system for the archive component's tests: files with dates and attributes,
-// folders, a free-space answer, and paths that refuse to open or be created.
+// folders, a free-space answer, and paths that refuse to open or be created. It refuses what
+// Win32 refuses: writing to or deleting a read-only file, and creating a file over an existing one
+// that is read-only, hidden or a system file.
 #include <map>
 #include <memory>
 #include <set>
@@ -12,6 +14,8 @@
 
 class MemoryFileSystem : public qx::TFileSystem {
 public:
+  static constexpr int32_t kReadOnly = 0x01, kHidden = 0x02, kSystem = 0x04;
+
   struct File {
     std::vector<uint8_t> Bytes;
     uint32_t DosDate = 0;
@@ -49,11 +53,16 @@ public:
   }
   std::unique_ptr<qx::TFileStream> OpenReadWrite(const std::string& path) override {
     auto it = Files.find(path);
-    if (it == Files.end() || RefuseOpen.count(path)) throw qx::EFOpenError(path);
+    if (it == Files.end() || RefuseOpen.count(path) || (it->second.Attributes & kReadOnly))
+      throw qx::EFOpenError(path);
     return std::make_unique<Handle>(it->second, true);
   }
   std::unique_ptr<qx::TFileStream> Create(const std::string& path) override {
     if (RefuseCreate.count(path)) throw qx::EFCreateError(path);
+    // A create that replaces a file asks for plain attributes, which such a file refuses.
+    auto it = Files.find(path);
+    if (it != Files.end() && (it->second.Attributes & (kReadOnly | kHidden | kSystem)))
+      throw qx::EFCreateError(path);
     Created.push_back(path);
     File& f = Files[path];
     f = File{};
@@ -77,7 +86,12 @@ public:
     CreatedFolders.push_back(path);
     return true;
   }
-  bool RemoveFile(const std::string& path) override { return Files.erase(path) > 0; }
+  bool RemoveFile(const std::string& path) override {
+    auto it = Files.find(path);
+    if (it == Files.end() || (it->second.Attributes & kReadOnly)) return false;
+    Files.erase(it);
+    return true;
+  }
   int64_t FileSize(const std::string& path) override {
     auto it = Files.find(path);
     return it == Files.end() ? -1 : static_cast<int64_t>(it->second.Bytes.size());

@@ -117,6 +117,71 @@ TEST(UnpackSupportFiles, UnpacksTheFourMembersAndHidesLibraryAndAspiLayer) {
   EXPECT_TRUE(f.host.Launches.empty());
 }
 
+// Copies left in the folder by a session that was killed: hidden as the session left them, or
+// read-only or system as a person may have made them. The new session's own copies replace them.
+TEST(UnpackSupportFiles, ReplacesStaleCopiesWhateverTheirAttributes) {
+  for (const int32_t attributes : {0x02, 0x01, 0x04, 0x23, 0x07}) {
+    SCOPED_TRACE(attributes);
+    Fixture f;
+    f.fs.AddFile(kApplet, AppletWith({"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"}));
+    for (const char* name : {"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"})
+      f.fs.AddFile(kFolder + name, Bytes("stale"), 0, attributes);
+    TPayloadModule module(f.host, f.fs);
+    EXPECT_TRUE(module.UnpackSupportFiles());
+    for (const char* name : {"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"})
+      EXPECT_EQ(f.Text(name), std::string("content of ") + name);
+    EXPECT_EQ(f.fs.GetAttributes(kFolder + "RwLib.dll"), 0x02);
+    EXPECT_EQ(f.fs.GetAttributes(kFolder + "W2kXP03.qx"), 0x02);
+  }
+}
+
+TEST(UnpackSupportFiles, AReadOnlyOldProjectDescriptionDoesNotPassForTheNewOne) {
+  Fixture f;
+  f.fs.AddFile(kApplet, AppletWith({"RwLib.dll"}));
+  f.fs.AddFile(kFolder + "qxorig.qx", Bytes("from an earlier run"), 0, 0x03);
+  TPayloadModule module(f.host, f.fs);
+  EXPECT_FALSE(module.UnpackSupportFiles());
+  EXPECT_FALSE(f.Has("qxorig.qx"));
+}
+
+TEST(UnpackSupportFiles, LeavesAFileAloneThatThePayloadDoesNotCarry) {
+  Fixture f;
+  f.fs.AddFile(kApplet, AppletWith({"qxorig.qx", "RwLib.dll"}));
+  f.fs.AddFile(kFolder + "DEVICES.DEF", Bytes("the person's own"), 0, 0x01);
+  TPayloadModule module(f.host, f.fs);
+  EXPECT_TRUE(module.UnpackSupportFiles());
+  EXPECT_EQ(f.Text("DEVICES.DEF"), "the person's own");
+  EXPECT_EQ(f.fs.GetAttributes(kFolder + "DEVICES.DEF"), 0x01);
+}
+
+// The fake refuses what Win32 refuses, or the tests above would pass without the module's care.
+TEST(MemoryFileSystemRules, RefusesToReplaceOrDeleteProtectedFiles) {
+  struct Case {
+    int32_t attributes;
+    bool create, write, remove;
+  };
+  for (const Case& c : {Case{0x20, true, true, true}, Case{0x02, false, true, true},
+                        Case{0x04, false, true, true}, Case{0x01, false, false, false}}) {
+    SCOPED_TRACE(c.attributes);
+    MemoryFileSystem fs;
+    fs.AddFile("C:\\a\\x", Bytes("x"), 0, c.attributes);
+    bool created = true, opened = true;
+    try {
+      fs.Create("C:\\a\\x");
+    } catch (const EFCreateError&) {
+      created = false;
+    }
+    try {
+      fs.OpenReadWrite("C:\\a\\x");
+    } catch (const EFOpenError&) {
+      opened = false;
+    }
+    EXPECT_EQ(created, c.create);
+    EXPECT_EQ(opened, c.write);
+    EXPECT_EQ(fs.RemoveFile("C:\\a\\x"), c.remove);
+  }
+}
+
 TEST(UnpackSupportFiles, FailsWithoutAProjectDescriptionEvenWhenAnOldOneLay) {
   Fixture f;
   f.fs.AddFile(kApplet, AppletWith({"RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"}));
@@ -151,22 +216,26 @@ TEST(Maintenance, BuildPacksTheSupportFilesDeletesThemAndStartsTheBatch) {
     Names present;
     Names packed;
     int method;
-    bool keepsQxi9cd;
+    int32_t attributes;
+    Names left;
   };
   const Names all{"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF", "qxi9cd.qx"};
   const Case cases[] = {
-      {"rle build of all five", {kSwitchRle}, all, all, cmRLE, false},
+      {"rle build of all five", {kSwitchRle}, all, all, cmRLE, 0x22, {}},
       {"a missing file is left out", {kSwitchRle}, {"W2kXP03.qx", "RwLib.dll", "qxi9cd.qx"},
-       {"W2kXP03.qx", "RwLib.dll", "qxi9cd.qx"}, cmRLE, false},
+       {"W2kXP03.qx", "RwLib.dll", "qxi9cd.qx"}, cmRLE, 0x22, {}},
       {"without qxi9cd.qx", {kSwitchRle, kSwitchNow}, all, {"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"},
-       cmRLE, true},
+       cmRLE, 0x22, {"qxi9cd.qx"}},
+      // Only the packed files before the last two are deleted by force; read-only ones after
+      // them refuse the plain delete and stay.
+      {"read-only files", {kSwitchRle}, all, all, cmRLE, 0x23, {"DEVICES.DEF", "qxi9cd.qx"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Fixture f;
     f.host.Switches = c.switches;
     f.fs.AddFile(kApplet, Stub());
-    for (const std::string& n : c.present) f.fs.AddFile(kFolder + n, Bytes("new " + n), 0x5A2B6C3D, 0x23);
+    for (const std::string& n : c.present) f.fs.AddFile(kFolder + n, Bytes("new " + n), 0x5A2B6C3D, c.attributes);
     TPayloadModule module(f.host, f.fs);
     EXPECT_TRUE(module.RunMaintenanceMode());
     EXPECT_EQ(f.host.EndRequests, 1);
@@ -176,8 +245,10 @@ TEST(Maintenance, BuildPacksTheSupportFilesDeletesThemAndStartsTheBatch) {
     std::vector<int> methods;
     EXPECT_EQ(MemberNames(built, &methods), c.packed);
     for (int m : methods) EXPECT_EQ(m, c.method);
-    for (const std::string& n : {"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"}) EXPECT_FALSE(f.Has(n)) << n;
-    EXPECT_EQ(f.Has("qxi9cd.qx"), c.keepsQxi9cd);
+    Names left;
+    for (const std::string& n : all)
+      if (f.Has(n)) left.push_back(n);
+    EXPECT_EQ(left, c.left);
 
     EXPECT_EQ(f.Text("qx1e.bat"), ReplaceBatchText(kApplet, kFolder));
     ASSERT_EQ(f.host.Launches.size(), 1u);

@@ -1,0 +1,295 @@
+// The environment checks one by one: the ASPI layer's three cases, the processor clock, the
+// engine start with the memory factor, the recorder report, the blank disc and version texts.
+#include <gtest/gtest.h>
+
+#include "session_world.h"
+
+namespace qx::test {
+namespace {
+
+const char kNoAspi[] =
+    "\r\n\r\n*** No ASPI layer found!  Connect to the Internet then press OK to learn how to get one at our web "
+    "site.\r\n";
+const char kLayer[] = "C:\\Applet\\wnaspi32.dll";
+const char kCopy[] = "C:\\Applet\\W2kXP03.qx";
+
+struct TAspiCase {
+  const char* Name;
+  std::function<void(TSessionWorld&)> Arrange;
+  bool AllowInstall;
+  bool Passes;
+  std::vector<std::string> FileEvents;  // deletes, renames and extractions, in order
+};
+
+class SessionAspiLayer : public ::testing::TestWithParam<TAspiCase> {};
+
+TEST_P(SessionAspiLayer, Cases) {
+  const TAspiCase& c = GetParam();
+  TSessionWorld w;
+  c.Arrange(w);
+  EXPECT_EQ(w.Form->CheckAspiLayer(c.AllowInstall), c.Passes);
+  EXPECT_EQ(w.Form->Step, stAspiLayer);
+  std::vector<std::string> events;
+  for (const std::string& e : w.Log.Events)
+    if (e.rfind("Delete:", 0) == 0 || e.rfind("Rename:", 0) == 0 || e.rfind("ExtractOne:", 0) == 0)
+      events.push_back(e);
+  EXPECT_EQ(events, c.FileEvents);
+  if (c.Passes) {
+    EXPECT_TRUE(w.View.Memo.empty());
+    EXPECT_EQ(w.Log.Count("Beep"), 0);
+  } else {
+    EXPECT_EQ(w.View.Memo, std::vector<std::string>{kNoAspi});
+    EXPECT_EQ(w.Log.Count("Beep"), 1);
+    EXPECT_EQ(w.RightCaption(), "&OK");
+  }
+}
+
+const std::string kRename = std::string("Rename:") + kCopy + ">" + kLayer;
+
+void NonAdmin(TSessionWorld& w) { w.Host.Admin = false; }
+void NineX(TSessionWorld& w) { w.Host.NT = false; }
+
+const TAspiCase kAspiCases[] = {
+    {"AdminInstallsOwnCopy", [](TSessionWorld&) {}, true, true, {kRename}},
+    {"AdminExtractsAMissingCopyFirst", [](TSessionWorld& w) { w.Host.Files.erase(kCopy); }, true, true,
+     {"ExtractOne:W2kXP03.qx", kRename}},
+    {"AdminKeepsAnExistingLayer", [](TSessionWorld& w) { w.Host.AddFile(kLayer); }, true, true, {kRename}},
+    {"AdminWhoseExtractionFailsIsTold",
+     [](TSessionWorld& w) {
+       w.Host.Files.erase(kCopy);
+       w.Payload.Extracts = false;
+     },
+     true, false, {"ExtractOne:W2kXP03.qx", kRename}},
+    {"UserWithAUsableLayerOnThePath",
+     [](TSessionWorld& w) {
+       NonAdmin(w);
+       w.Host.Path = "C:\\Tools;;C:\\WINDOWS\\SYSTEM32\\";
+       w.Host.AddFile("C:\\WINDOWS\\SYSTEM32\\wnaspi32.dll");
+       w.Host.Versions["wnaspi32.dll"] = {4, 6, 0, 1021};
+     },
+     true, true, {std::string("Delete:") + kCopy}},
+    {"UserWithALayerWithoutVersionInTheCurrentFolder",
+     [](TSessionWorld& w) {
+       NonAdmin(w);
+       w.Host.AddFile(kLayer);
+     },
+     true, true, {std::string("Delete:") + kCopy}},
+    {"UserWithAnOldLayerOnThePathGetsOwnCopy",
+     [](TSessionWorld& w) {
+       NonAdmin(w);
+       w.Host.Path = "C:\\WINDOWS\\SYSTEM32";
+       w.Host.AddFile("C:\\WINDOWS\\SYSTEM32\\wnaspi32.dll");
+       w.Host.Versions["wnaspi32.dll"] = {1, 2, 0, 0};
+     },
+     true, true, {kRename}},
+    {"UserWithAnOldLayerInTheAppletFolderFails",
+     [](TSessionWorld& w) {
+       NonAdmin(w);
+       w.Host.AddFile(kLayer);
+       w.Host.Versions["wnaspi32.dll"] = {1, 2, 0, 0};
+     },
+     true, false, {}},
+    {"UserWithoutAnyLayerGetsOwnCopy", NonAdmin, true, true, {kRename}},
+    {"UserWithoutAnyLayerAndNoInstallFails", NonAdmin, false, false, {}},
+    {"NineXRemovesANewerLayerBesideTheApplet",
+     [](TSessionWorld& w) {
+       NineX(w);
+       w.Host.Versions["wnaspi32.dll"] = {5, 0, 0, 0};
+     },
+     true, true, {std::string("Delete:") + kLayer, std::string("Delete:") + kCopy}},
+    {"NineXKeepsAnOlderLayer",
+     [](TSessionWorld& w) {
+       NineX(w);
+       w.Host.Versions["wnaspi32.dll"] = {4, 6, 0, 0};
+     },
+     true, true, {std::string("Delete:") + kCopy}},
+    {"NineXTreatsNoVersionAsSix", NineX, true, true,
+     {std::string("Delete:") + kLayer, std::string("Delete:") + kCopy}},
+    {"NineXNeverDeletesFromTheSystemFolder",
+     [](TSessionWorld& w) {
+       NineX(w);
+       w.Host.SystemDir = "C:\\Applet\\";
+     },
+     true, true, {std::string("Delete:") + kCopy}},
+    {"NineXNeverDeletesFromTheWindowsFolder",
+     [](TSessionWorld& w) {
+       NineX(w);
+       w.Host.WindowsDir = "C:\\Applet\\";
+     },
+     true, true, {std::string("Delete:") + kCopy}},
+    {"NineXComparesFoldersWithCase",
+     [](TSessionWorld& w) {
+       NineX(w);
+       w.Host.SystemDir = "C:\\APPLET\\";
+     },
+     true, true, {std::string("Delete:") + kLayer, std::string("Delete:") + kCopy}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, SessionAspiLayer, ::testing::ValuesIn(kAspiCases),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(SessionCpuSpeed, AStoredClockIsTrusted) {
+  TSessionWorld w;
+  w.Form->CpuSpeed = 700;
+  EXPECT_TRUE(w.Form->MeasureCpuSpeed());
+  EXPECT_EQ(w.Form->CpuSpeed, 700);
+  EXPECT_EQ(w.Log.Count("CycleCounter"), 0);
+}
+
+TEST(SessionCpuSpeed, MeasuresAtRealTimeAndRestoresThePriorities) {
+  for (const int32_t stored : {0, -3}) {
+    TSessionWorld w;
+    w.Form->CpuSpeed = stored;
+    EXPECT_TRUE(w.Form->MeasureCpuSpeed());
+    EXPECT_EQ(w.Form->CpuSpeed, 1000);
+    EXPECT_EQ(w.Log.Events, (std::vector<std::string>{"RaiseToRealTime", "Sleep:10", "CycleCounter", "Sleep:500",
+                                                      "CycleCounter", "SetPriorities:32,0"}));
+  }
+}
+
+TEST(SessionCpuSpeed, OnlyTheLowThirtyTwoBitsOfTheDifferenceCount) {
+  TSessionWorld w;
+  w.Host.Cycles = {0xFFFFFF00u, 0xFFFFFF00u + (1ull << 32) + 1000000000u};
+  w.Form->MeasureCpuSpeed();
+  EXPECT_EQ(w.Form->CpuSpeed, 2000);
+}
+
+TEST(SessionCpuSpeed, AMeasurementThatRaisesStoresOneAndRestores) {
+  TSessionWorld w;
+  w.Host.CycleCounterRaises = true;
+  EXPECT_TRUE(w.Form->MeasureCpuSpeed());
+  EXPECT_EQ(w.Form->CpuSpeed, 1);
+  EXPECT_EQ(w.Host.Current.ProcessClass, 32u);
+  EXPECT_EQ(w.Log.Events.back(), "SetPriorities:32,0");
+  // The next session trusts the 1 and does not measure again.
+  w.Form->ResultCode = 2;
+  w.Form->SaveHistory();
+  EXPECT_EQ(w.Host.Registry["CPUspeed"], "1");
+}
+
+TEST(SessionEngine, StartsWithTheMemoryFactorAndTheBuffer) {
+  struct TCase {
+    uint64_t AvailableMiB, TotalMiB;
+    int32_t Factor;
+  };
+  for (const TCase& c : {TCase{64, 256, 4}, TCase{5, 21, 2}}) {
+    TSessionWorld w;
+    w.Host.Memory = {c.AvailableMiB << 20, c.TotalMiB << 20};
+    EXPECT_TRUE(w.Form->StartEngine());
+    EXPECT_EQ(w.Form->MemoryFactor, c.Factor);
+    EXPECT_EQ(w.Library.StartFactors, std::vector<int32_t>{c.Factor});
+    EXPECT_EQ(w.Library.StartValues, std::vector<int32_t>{8192});
+    EXPECT_TRUE(w.Form->RecorderOpen);
+    EXPECT_EQ(w.Form->RecorderVendor, "ACME");
+    EXPECT_EQ(w.Form->RecorderProduct, "Burner 52x");
+  }
+}
+
+TEST(SessionEngine, TooLittleMemoryStopsBeforeTheEngine) {
+  TSessionWorld w;
+  w.Host.Memory = {4u << 20, 20u << 20};
+  w.Form->SetRightButton(0);
+  EXPECT_FALSE(w.Form->StartEngine());
+  EXPECT_EQ(w.Log.Count("Lib:Start"), 0);
+  EXPECT_EQ(w.Log.Count("Beep"), 1);
+  EXPECT_EQ(w.RightCaption(), "&Cancel");
+  EXPECT_EQ(w.Form->ResultCode, -1);
+}
+
+TEST(SessionEngine, LibraryFailuresAreReportedWithTheirCodes) {
+  struct TCase {
+    const char* Name;
+    std::function<void(TSessionWorld&)> Arrange;
+    std::vector<std::string> Memo;
+    int Result;
+  };
+  const TCase cases[] = {
+      {"Identification", [](TSessionWorld& w) { w.Library.VendorAnswer = 14; }, {"Bad response from a device"}, 8},
+      {"WriteModes", [](TSessionWorld& w) { w.Library.ModesAnswer = 20; },
+       {"Device doesn't support requested feature"}, 6},
+      {"EngineFirstWins",
+       [](TSessionWorld& w) {
+         w.Library.Start = [](int32_t, int32_t) { return 23; };
+         w.Library.ModesAnswer = 2;
+       },
+       {"Device not present", "General failure occured"}, 8},
+      {"CodeWithoutText", [](TSessionWorld& w) { w.Library.VendorAnswer = -5; }, {"Code 4294967291"}, 8},
+  };
+  for (const TCase& c : cases) {
+    TSessionWorld w;
+    c.Arrange(w);
+    EXPECT_TRUE(w.Form->StartEngine()) << c.Name;
+    EXPECT_EQ(w.View.Memo, c.Memo) << c.Name;
+    EXPECT_EQ(w.Form->ResultCode, c.Result) << c.Name;
+  }
+}
+
+TEST(SessionEngine, TheWriteModeFlagsAreKeptApart) {
+  TSessionWorld w;
+  w.Library.Tao = 0;
+  w.Library.Flag2 = 1;
+  w.Library.Flag3 = 0;
+  w.Form->StartEngine();
+  EXPECT_FALSE(w.Form->TaoSupported);
+  EXPECT_TRUE(w.Form->WriteModeFlag2);
+  EXPECT_FALSE(w.Form->WriteModeFlag3);
+}
+
+TEST(SessionRecorder, ReportsVersionsAndTheRecorderAndMovesTheGauge) {
+  TSessionWorld w;
+  w.Form->RecorderOpen = true;
+  w.Form->RecorderVendor = "PLEXTOR";
+  w.Form->RecorderProduct = "PX-W4012A";
+  w.Host.Versions["C:\\Applet\\Applet.exe"] = {6, 0, 0, 44};
+  EXPECT_TRUE(w.Form->ShowRecorderInfo());
+  EXPECT_EQ(w.View.Memo, (std::vector<std::string>{"Version 6.00 with ASPI 6", "Recorder:  PLEXTOR PX-W4012A"}));
+  EXPECT_EQ(w.View.Position[TGaugeId::ProgressBarLeft], 15);
+  EXPECT_EQ(w.Form->Step, stRecorder);
+}
+
+TEST(SessionBlankDisc, ANoAnswerClosesTheTrayAndAsksAgain) {
+  TSessionWorld w;
+  w.Library.Discs = {{2, 0, 0, 0, -1}, {1, 1, 0, 1, 2}};
+  ASSERT_TRUE(w.Binding.BindRecordingLibrary());
+  const uint64_t start = w.Host.Now;
+  EXPECT_TRUE(w.Form->CheckBlankDisc(false));
+  EXPECT_EQ(w.Log.Matching("Lib:"), (std::vector<std::string>{"Lib:GetDiscInfo", "Lib:Load", "Lib:GetDiscInfo"}));
+  EXPECT_EQ(w.Host.Now - start, 150u + 4500u);
+  EXPECT_EQ(w.Form->MediaType, 2);
+  EXPECT_EQ(w.Form->Step, stBlankDisc);
+}
+
+TEST(SessionBlankDisc, TheRetryFailsQuietly) {
+  TSessionWorld w;
+  w.Library.Discs = {{1, 0, 1, 1, 1}};
+  ASSERT_TRUE(w.Binding.BindRecordingLibrary());
+  EXPECT_FALSE(w.Form->CheckBlankDisc(true));
+  EXPECT_EQ(w.Log.Matching("Lib:"), std::vector<std::string>{"Lib:GetDiscInfo"});
+  EXPECT_TRUE(w.View.Memo.empty());
+  EXPECT_EQ(w.Form->EraseDecision, 0);  // no question on the retry
+  EXPECT_EQ(w.Form->ResultCode, -1);
+}
+
+TEST(SessionSettleDrive, WaitsLongerWithoutMessagesWhenDirectCdIsInstalled) {
+  for (const char* marker : {"C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\cdrpwd.vxd", "C:\\Program Files\\DirectCD\\Directcd.exe"}) {
+    TSessionWorld w;
+    w.Host.AddFile(marker);
+    w.Form->SettleDrive(false);
+    EXPECT_EQ(w.Log.Events, std::vector<std::string>{"Sleep:20000"}) << marker;
+  }
+  TSessionWorld w;
+  w.Form->SettleDrive(false);
+  EXPECT_EQ(w.Host.Now, 4500u);
+  EXPECT_TRUE(w.Log.Events.empty());
+}
+
+TEST(SessionFileVersionText, ThroughTheHost) {
+  TSessionWorld w;
+  w.Host.Versions["C:\\x\\aspi.dll"] = {4, 6, 0, 1021};
+  EXPECT_EQ(w.Form->FileVersionText("C:\\x\\aspi.dll", "Short"), "4.60");
+  EXPECT_EQ(w.Form->FileVersionText("C:\\x\\aspi.dll", "Long"), "4.60(1021)");
+  EXPECT_EQ(w.Form->FileVersionText("C:\\x\\plain.txt", "Long"), "6");
+}
+
+}  // namespace
+}  // namespace qx::test

@@ -1,0 +1,528 @@
+#pragma once
+// A whole session on fakes: a view that records what the window shows, a host with a virtual
+// clock whose waits deliver scripted presses (so handlers run nested inside a wait, as on
+// Windows), a recording library answered per test through the binding's loader, and the seams.
+// Every call lands in one event list, so tests check the order across all of them; a call after
+// the process has ended fails the test.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "recording/rwlib_binding.h"
+#include "res/texts.h"
+#include "session/form_main.h"
+
+namespace qx::test {
+
+// The one list of events, shared by all fakes.
+struct TEventLog {
+  std::vector<std::string> Events;
+  bool ProcessEnded = false;
+
+  void Log(const std::string& event) {
+    if (ProcessEnded) ADD_FAILURE() << "call after the process ended: " << event;
+    Events.push_back(event);
+  }
+  bool Has(const std::string& event) const {
+    return std::find(Events.begin(), Events.end(), event) != Events.end();
+  }
+  int Count(const std::string& event) const {
+    return static_cast<int>(std::count(Events.begin(), Events.end(), event));
+  }
+  // Position of the first event that starts with the prefix; -1 when none.
+  int IndexOf(const std::string& prefix) const {
+    for (std::size_t i = 0; i < Events.size(); ++i)
+      if (Events[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
+    return -1;
+  }
+  // The events that start with the prefix, in order.
+  std::vector<std::string> Matching(const std::string& prefix) const {
+    std::vector<std::string> found;
+    for (const std::string& e : Events)
+      if (e.rfind(prefix, 0) == 0) found.push_back(e);
+    return found;
+  }
+};
+
+class TFakeView : public TSessionView {
+public:
+  explicit TFakeView(TEventLog& log) : log(log) {}
+  TFormMain* Form = nullptr;
+
+  std::vector<std::string> Memo;
+  std::map<TButtonId, std::string> Captions;
+  std::map<TButtonId, bool> EnabledState{{TButtonId::ButtonLeft, true}, {TButtonId::ButtonRight, true}};
+  std::map<TButtonId, bool> HintShown{{TButtonId::ButtonLeft, true}, {TButtonId::ButtonRight, true}};
+  std::optional<TButtonId> Focused;
+  std::map<TGaugeId, int> Position{{TGaugeId::ProgressBarLeft, 0}, {TGaugeId::ProgressBar, 0}};
+  std::map<TGaugeId, int> Maximum{{TGaugeId::ProgressBarLeft, 100}, {TGaugeId::ProgressBar, 100}};
+  std::map<TGaugeId, std::string> Hints;
+  std::vector<bool> CloseAnswers;  // what FormClose answered to each close request
+
+  static const char* Name(TButtonId b) { return b == TButtonId::ButtonLeft ? "Left" : "Right"; }
+
+  void AppendStatus(const std::string& item) override {
+    log.Log("Memo:" + item);
+    Memo.push_back(item);
+    if (Form) Form->MemoStatusChange();
+  }
+  void SetCaption(TButtonId button, const std::string& caption) override {
+    log.Log(std::string("Caption:") + Name(button) + ":" + caption);
+    Captions[button] = caption;
+  }
+  std::string Caption(TButtonId button) override { return Captions[button]; }
+  void SetEnabled(TButtonId button, bool enabled) override {
+    if (button == TButtonId::ButtonRight) log.Log(std::string("Enabled:Right:") + (enabled ? "1" : "0"));
+    EnabledState[button] = enabled;
+  }
+  bool Enabled(TButtonId button) override { return EnabledState[button]; }
+  void Focus(TButtonId button) override { Focused = button; }
+  void SetHintShown(TButtonId button, bool shown) override { HintShown[button] = shown; }
+  int Progress(TGaugeId gauge) override { return Position[gauge]; }
+  void SetProgress(TGaugeId gauge, int value) override {
+    Position[gauge] = std::clamp(value, 0, Maximum[gauge]);
+  }
+  int MaxValue(TGaugeId gauge) override { return Maximum[gauge]; }
+  void SetMaxValue(TGaugeId gauge, int value) override { Maximum[gauge] = value; }
+  int PercentDone(TGaugeId gauge) override { return Maximum[gauge] ? Position[gauge] * 100 / Maximum[gauge] : 0; }
+  std::string Hint(TGaugeId gauge) override { return Hints[gauge]; }
+  void SetHint(TGaugeId gauge, const std::string& hint) override { Hints[gauge] = hint; }
+  void ShowWindow() override { log.Log("ShowWindow"); }
+  void Repaint() override { log.Log("Repaint"); }
+  void RequestClose() override {
+    log.Log("RequestClose");
+    CloseAnswers.push_back(Form ? Form->FormClose(false) : false);
+  }
+
+private:
+  TEventLog& log;
+};
+
+class TFakeRegistryKey : public TRegistryKey {
+public:
+  TFakeRegistryKey(std::map<std::string, std::string>& values, TEventLog& log) : values(values), log(log) {}
+  bool Read(const char* name, std::string& value) override {
+    auto it = values.find(name);
+    if (it == values.end()) return false;
+    value = it->second;
+    return true;
+  }
+  bool Write(const char* name, const std::string& value) override {
+    log.Log(std::string("Reg:") + name + "=" + value);
+    values[name] = value;
+    return true;
+  }
+
+private:
+  std::map<std::string, std::string>& values;
+  TEventLog& log;
+};
+
+struct TPress {
+  uint64_t At;
+  TButtonId Button;
+};
+
+// A processor without a cycle counter.
+struct TNoCycleCounter : std::runtime_error {
+  TNoCycleCounter() : std::runtime_error("no cycle counter") {}
+};
+
+class TFakeHost : public TSessionHost {
+public:
+  explicit TFakeHost(TEventLog& log) : log(log) {}
+  TFormMain* Form = nullptr;
+
+  // --- the virtual clock and the scripted presses
+  uint64_t Now = 0;
+  std::vector<TPress> Presses;  // delivered in time order by the message processing
+  uint64_t TerminateAt = UINT64_MAX;
+  int DelaysAfterTermination = 0;
+
+  void PressAt(uint64_t at, TButtonId button) {
+    Presses.push_back({at, button});
+    std::stable_sort(Presses.begin(), Presses.end(), [](const TPress& a, const TPress& b) { return a.At < b.At; });
+  }
+
+  void Delay(uint32_t milliseconds) override {
+    if (milliseconds == 0) return;
+    if (Terminated()) {
+      // Like the real wait: back at once, nothing processed. A loop that keeps waiting here
+      // would never end; stop it as a failure instead of hanging the test run.
+      if (++DelaysAfterTermination > 10000) throw std::logic_error("wait loop spins after termination");
+      return;
+    }
+    const uint64_t end = Now + milliseconds;
+    DeliverUntil(end);
+    Now = std::max(Now, end);
+  }
+  void ProcessMessages() override { DeliverUntil(Now); }
+  void Sleep(uint32_t milliseconds) override {
+    if (milliseconds) log.Log("Sleep:" + std::to_string(milliseconds));
+    Now += milliseconds;
+  }
+  bool Terminated() override { return Now >= TerminateAt; }
+  void Beep() override { log.Log("Beep"); }
+  void EndProcess(int exitCode) override {
+    log.Log("EndProcess:" + std::to_string(exitCode));
+    ExitCode = exitCode;
+    log.ProcessEnded = true;
+  }
+  std::optional<int> ExitCode;
+
+  // --- the machine
+  bool NT = true, Admin = true, Online = false;
+  std::set<std::string> Switches;
+  int32_t Size = 1000000;
+  bool IsNT() override { return NT; }
+  bool IsAdmin() override { return Admin; }
+  bool IsOnline() override { return Online; }
+  bool IsSwitch(const std::string& text) override { return Switches.count(text) > 0; }
+  int32_t AppletSize() override { return Size; }
+  std::string AppletFileName() override { return Folder + "Applet.exe"; }
+  std::string AppPath(const std::string& name) override {
+    return name.rfind(Folder, 0) == 0 ? name : Folder + name;
+  }
+  std::string Folder = "C:\\Applet\\";
+  std::string SystemDir = "C:\\WINDOWS\\SYSTEM32\\", WindowsDir = "C:\\WINDOWS\\";
+  std::string Path;
+  std::string CurrentFolder() override { return Folder; }
+  std::string SystemFolder() override { return SystemDir; }
+  std::string WindowsFolder() override { return WindowsDir; }
+  std::string EnvironmentPath() override { return Path; }
+
+  TMemoryStatus Memory{64u << 20, 256u << 20};
+  TMemoryStatus MemoryStatus() override { return Memory; }
+  std::vector<uint64_t> Cycles{1000, 1000 + 500000000ull};  // 1000 MHz
+  bool CycleCounterRaises = false;
+  uint64_t CycleCounter() override {
+    log.Log("CycleCounter");
+    if (CycleCounterRaises) throw TNoCycleCounter();
+    const uint64_t value = Cycles.at(cycleReads++);
+    return value;
+  }
+  TPriorities Current{32, 0};
+  TPriorities Priorities() override { return Current; }
+  void SetPriorities(const TPriorities& p) override {
+    log.Log("SetPriorities:" + std::to_string(p.ProcessClass) + "," + std::to_string(p.Thread));
+    Current = p;
+  }
+  void RaiseToRealTime() override {
+    log.Log("RaiseToRealTime");
+    Current = {256, 15};
+  }
+  void LowerThreadBelowNormal() override { log.Log("LowerThreadBelowNormal"); }
+
+  // --- files: path -> attributes
+  std::map<std::string, int32_t> Files;
+  std::map<std::string, TFileVersion> Versions;  // by the name the caller passes
+  std::map<std::string, uint64_t> Free{{"C:\\", 1ull << 40}};
+  std::map<std::pair<std::string, std::string>, std::string> Ini;  // (section, key) of qxorig.qx
+
+  void AddFile(const std::string& path) { Files[path] = 0; }
+  bool FileExists(const std::string& path) override { return Files.count(path) > 0; }
+  bool FolderExists(const std::string&) override { return true; }
+  bool DeleteFile(const std::string& path) override {
+    log.Log("Delete:" + path);
+    return Files.erase(path) > 0;
+  }
+  bool RenameFile(const std::string& from, const std::string& to) override {
+    log.Log("Rename:" + from + ">" + to);
+    if (!Files.count(from) || Files.count(to)) return false;
+    Files[to] = Files[from];
+    Files.erase(from);
+    return true;
+  }
+  int32_t GetAttributes(const std::string& path) override {
+    auto it = Files.find(path);
+    return it == Files.end() ? -1 : it->second;
+  }
+  bool SetAttributes(const std::string& path, int32_t attributes) override {
+    log.Log("SetAttributes:" + path + "=" + std::to_string(attributes));
+    if (!Files.count(path)) return false;
+    Files[path] = attributes;
+    return true;
+  }
+  uint64_t FreeBytes(const std::string& root) override {
+    log.Log("FreeBytes:" + root);
+    auto it = Free.find(root);
+    return it == Free.end() ? 0 : it->second;
+  }
+  bool FileVersion(const std::string& file, TFileVersion& version) override {
+    auto it = Versions.find(file);
+    if (it == Versions.end()) return false;
+    version = it->second;
+    return true;
+  }
+  bool ReadTextFile(const std::string&, std::string&) override { return false; }
+  bool WriteTextFile(const std::string&, const std::string&) override { return false; }
+  std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key) override {
+    if (file != Folder + "qxorig.qx") return "";
+    auto it = Ini.find({section, key});
+    return it == Ini.end() ? "" : it->second;
+  }
+
+  // --- registry, shell
+  bool KeyAvailable = true;
+  std::map<std::string, std::string> Registry;
+  std::unique_ptr<TRegistryKey> OpenHistoryKey() override {
+    if (!KeyAvailable) return nullptr;
+    return std::make_unique<TFakeRegistryKey>(Registry, log);
+  }
+  void ShellOpen(const std::string& target) override { log.Log("ShellOpen:" + target); }
+  void CloseCdPlayer() override { log.Log("CloseCdPlayer"); }
+  std::string Text(unsigned id) override {
+    const char* text = TextById(id);
+    return text ? text : "";
+  }
+
+private:
+  void DeliverUntil(uint64_t end) {
+    while (!Presses.empty() && Presses.front().At <= end && !log.ProcessEnded) {
+      const TPress press = Presses.front();
+      Presses.erase(Presses.begin());
+      Now = std::max(Now, press.At);
+      log.Log(std::string("Press:") + TFakeView::Name(press.Button));
+      Form->ButtonClick(press.Button);
+    }
+  }
+
+  TEventLog& log;
+  std::size_t cycleReads = 0;
+};
+
+// The recording library's answers, per test. The binding calls the trampolines below through the
+// loader, exactly as it calls the real library's exports.
+struct TFakeLibrary {
+  std::function<int32_t(int32_t adapter, int32_t target)> Start = [](int32_t a, int32_t t) {
+    return a == 0 && t == 0 ? 1 : 23;
+  };
+  std::function<int32_t(int32_t mode)> BlankDisc = [](int32_t) { return 1; };
+  struct TDisc {
+    int32_t Answer = 1, Blank = 1, Erasable = 0, Ready = 1, Media = 1;
+  };
+  // One answer per call; the last one repeats.
+  std::vector<TDisc> Discs{TDisc{}};
+  std::vector<int32_t> ReadyAnswers{1};
+  int32_t LoadAnswer = 1, UnloadAnswer = 1;
+  int32_t VendorAnswer = 1;
+  std::string Vendor = "ACME", Product = "Burner 52x";
+  int32_t ModesAnswer = 1, Tao = 1, Flag2 = 0, Flag3 = 0;
+  std::vector<int32_t> StartFactors;  // memory factor of every Start call
+  std::vector<int32_t> StartValues;
+
+  TEventLog* Log = nullptr;
+  std::size_t DiscCalls = 0, ReadyCalls = 0;
+  void Note(const std::string& name) { Log->Log("Lib:" + name); }
+};
+
+inline TFakeLibrary*& CurrentLibrary() {
+  static TFakeLibrary* library = nullptr;
+  return library;
+}
+
+// The exports of the fake library: each notes its call and answers as the test set it up.
+namespace exports {
+inline TFakeLibrary& L() { return *CurrentLibrary(); }
+
+inline int32_t QX_RWLIB_CALL Start(int32_t adapter, int32_t target, uint8_t, uint8_t factor, int32_t value) {
+  const int32_t answer = L().Start(adapter, target);
+  if (answer == 1 || (adapter == 7 && target == 7)) {
+    L().Note("Start");
+    L().StartFactors.push_back(factor);
+    L().StartValues.push_back(value);
+  }
+  return answer;
+}
+inline int32_t QX_RWLIB_CALL BlankDisc(int32_t mode) {
+  L().Note("BlankDisc:" + std::to_string(mode));
+  return L().BlankDisc(mode);
+}
+inline int32_t QX_RWLIB_CALL GetDiscInfo(int32_t* blank, int32_t* second, int32_t* erasable, int32_t* ready,
+                                         int32_t* media) {
+  L().Note("GetDiscInfo");
+  const auto& discs = L().Discs;
+  const TFakeLibrary::TDisc& d = discs[std::min(L().DiscCalls++, discs.size() - 1)];
+  *blank = d.Blank, *second = 0, *erasable = d.Erasable, *ready = d.Ready, *media = d.Media;
+  return d.Answer;
+}
+inline int32_t QX_RWLIB_CALL Unload() {
+  L().Note("Unload");
+  return L().UnloadAnswer;
+}
+inline int32_t QX_RWLIB_CALL Load() {
+  L().Note("Load");
+  return L().LoadAnswer;
+}
+inline int32_t QX_RWLIB_CALL IsDeviceReadyEx() {
+  L().Note("IsDeviceReadyEx");
+  const auto& answers = L().ReadyAnswers;
+  return answers[std::min(L().ReadyCalls++, answers.size() - 1)];
+}
+inline int32_t QX_RWLIB_CALL GetVendorProductStrings(char* vendor, char* product) {
+  L().Note("GetVendorProductStrings");
+  std::snprintf(vendor, rwlib::kTextBufferSize, "%s", L().Vendor.c_str());
+  std::snprintf(product, rwlib::kTextBufferSize, "%s", L().Product.c_str());
+  return L().VendorAnswer;
+}
+inline int32_t QX_RWLIB_CALL GetSupportedWriteModes(int32_t* tao, int32_t* flag2, int32_t* flag3) {
+  L().Note("GetSupportedWriteModes");
+  *tao = L().Tao, *flag2 = L().Flag2, *flag3 = L().Flag3;
+  return L().ModesAnswer;
+}
+}  // namespace exports
+
+inline TLibraryProc LookupExport(const char* name) {
+  static const std::map<std::string, TLibraryProc> table = {
+      {"Start", reinterpret_cast<TLibraryProc>(&exports::Start)},
+      {"BlankDisc", reinterpret_cast<TLibraryProc>(&exports::BlankDisc)},
+      {"GetDiscInfo", reinterpret_cast<TLibraryProc>(&exports::GetDiscInfo)},
+      {"Unload", reinterpret_cast<TLibraryProc>(&exports::Unload)},
+      {"Load", reinterpret_cast<TLibraryProc>(&exports::Load)},
+      {"IsDeviceReadyEx", reinterpret_cast<TLibraryProc>(&exports::IsDeviceReadyEx)},
+      {"GetVendorProductStrings", reinterpret_cast<TLibraryProc>(&exports::GetVendorProductStrings)},
+      {"GetSupportedWriteModes", reinterpret_cast<TLibraryProc>(&exports::GetSupportedWriteModes)},
+  };
+  auto it = table.find(name);
+  return it == table.end() ? nullptr : it->second;
+}
+
+class TFakeLoader : public ILibraryLoader {
+public:
+  bool Loadable = true;
+  int Handle = 0;
+  void* Load(const std::string& name) override { return Loadable && name == "RwLib.dll" ? &Handle : nullptr; }
+  TLibraryProc Lookup(void*, const char* name) override { return LookupExport(name); }
+  bool Free(void*) override { return true; }
+  bool RunGuarded(const std::function<void()>& call) override {
+    call();
+    return true;
+  }
+};
+
+class TTableTexts : public ITextSource {
+public:
+  std::string Text(unsigned id) override {
+    const char* text = TextById(id);
+    return text ? text : "";
+  }
+};
+
+class TFakeBurn : public TBurnControl {
+public:
+  explicit TFakeBurn(TEventLog& log) : log(log) {}
+  bool Starts = false;  // the recording's own issue is not here yet: no worker starts
+  bool Running = false;
+  std::vector<bool> TestModes;
+  void SetTestMode(bool testMode) override { TestModes.push_back(testMode); }
+  bool StartBurn(uint8_t method) override {
+    log.Log("StartBurn:" + std::to_string(method));
+    Running = Starts;
+    return Starts;
+  }
+  bool BurnRunning() override { return Running; }
+  void AbortBurn() override { log.Log("AbortBurn"); }
+
+private:
+  TEventLog& log;
+};
+
+class TFakeCleanup : public TCleanup {
+public:
+  explicit TFakeCleanup(TEventLog& log) : log(log) {}
+  void Cleanup(bool cleanAspi, bool deleteApplet) override {
+    log.Log(std::string("Cleanup:") + (cleanAspi ? "1" : "0") + "," + (deleteApplet ? "1" : "0"));
+  }
+
+private:
+  TEventLog& log;
+};
+
+class TFakeReports : public TReports {
+public:
+  explicit TFakeReports(TEventLog& log) : log(log) {}
+  void OpenResultsPage() override { log.Log("OpenResultsPage"); }
+  void OpenHelpPage() override { log.Log("OpenHelpPage"); }
+  void OpenAspiHelpPage() override { log.Log("OpenAspiHelpPage"); }
+  void OpenCoverSheet() override { log.Log("OpenCoverSheet"); }
+
+private:
+  TEventLog& log;
+};
+
+class TFakePayload : public TPayloadControl {
+public:
+  TFakePayload(TEventLog& log, TFakeHost& host) : log(log), host(host) {}
+  bool Maintenance = false, Unpacks = true, Extracts = true;
+  bool RunMaintenanceMode() override { return Maintenance; }
+  void DetachProgress() override { log.Log("DetachProgress"); }
+  bool UnpackSupportFiles() override {
+    log.Log("UnpackSupportFiles");
+    return Unpacks;
+  }
+  bool ExtractOne(const std::string& name) override {
+    log.Log("ExtractOne:" + name);
+    if (Extracts) host.AddFile(host.Folder + name);
+    return Extracts;
+  }
+
+private:
+  TEventLog& log;
+  TFakeHost& host;
+};
+
+// Everything a session needs, set up so that every check passes and a recording starts.
+struct TSessionWorld {
+  TEventLog Log;
+  TFakeView View{Log};
+  TFakeHost Host{Log};
+  TFakeLibrary Library;
+  TFakeLoader Loader;
+  TTableTexts Texts;
+  RwLibBinding Binding{Loader, Texts};
+  TFakeBurn Burn{Log};
+  TFakeCleanup Cleaner{Log};
+  TFakeReports Reports{Log};
+  TFakePayload Payload{Log, Host};
+  std::unique_ptr<TFormMain> Form;
+
+  TSessionWorld() {
+    Library.Log = &Log;
+    CurrentLibrary() = &Library;
+    Host.AddFile("C:\\Applet\\qxorig.qx");
+    Host.AddFile("C:\\Applet\\W2kXP03.qx");
+    Host.AddFile("C:\\Applet\\qxi9cd.qx");
+    Host.Registry["LastFolderPath"] = "C:\\Project";
+    Form = std::make_unique<TFormMain>(
+        TSessionContext{View, Host, Binding, Burn, Cleaner, Reports, &Payload});
+    View.Form = Form.get();
+    Host.Form = Form.get();
+  }
+  ~TSessionWorld() { CurrentLibrary() = nullptr; }
+
+  // Creation and the first activation: the whole chain runs, with the presses scripted so far.
+  void Run() {
+    Form->FormCreate(false);
+    Form->ApplicationActivate();
+  }
+  // A press after the chain has come to rest.
+  void Press(TButtonId button) {
+    Log.Log(std::string("Press:") + TFakeView::Name(button));
+    Form->ButtonClick(button);
+  }
+  std::string RightCaption() { return View.Captions[TButtonId::ButtonRight]; }
+  bool MemoHas(const std::string& item) const {
+    return std::find(View.Memo.begin(), View.Memo.end(), item) != View.Memo.end();
+  }
+};
+
+}  // namespace qx::test
