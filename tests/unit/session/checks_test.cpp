@@ -271,7 +271,8 @@ TEST(SessionBlankDisc, TheRetryFailsQuietly) {
 }
 
 TEST(SessionSettleDrive, WaitsLongerWithoutMessagesWhenDirectCdIsInstalled) {
-  for (const char* marker : {"C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\cdrpwd.vxd", "C:\\Program Files\\DirectCD\\Directcd.exe"}) {
+  for (const char* marker :
+       {"C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\cdrpwd.vxd", "C:\\Program Files\\DirectCD\\Directcd.exe"}) {
     TSessionWorld w;
     w.Host.AddFile(marker);
     w.Form->SettleDrive(false);

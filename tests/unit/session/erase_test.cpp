@@ -111,6 +111,18 @@ TEST(SessionErase, ADiscThatBecomesReadyWhileWaitingIsErased) {
   EXPECT_EQ(w.Log.Count("Lib:GetDiscInfo"), 5);
 }
 
+TEST(SessionErase, WaitingForTheDriveMovesTheGaugeNoFurtherThanItsEnd) {
+  TSessionWorld w;
+  ASSERT_TRUE(w.Binding.BindRecordingLibrary());
+  w.Library.Discs = {kNotReady};
+  w.View.Position[TGaugeId::ProgressBarLeft] = 95;
+  const uint64_t start = w.Host.Now;
+  w.Form->WaitDiscReady();
+  EXPECT_EQ(w.View.Position[TGaugeId::ProgressBarLeft], 100);
+  EXPECT_EQ(w.Log.Count("Lib:GetDiscInfo"), 60);
+  EXPECT_EQ(w.Host.Now - start, 120000u);
+}
+
 TEST(SessionErase, NoGivesCancelThenOkAndTheReportAndIsNeverAskedAgain) {
   TSessionWorld w;
   w.Library.Discs = {kWritten};

@@ -171,7 +171,8 @@ const TStopCase kStopCases[] = {
      "&Cancel", -1, 1, "1,0", true, 0},
     {"DeviceNotReadyTwice", [](TSessionWorld& w) { w.Library.ReadyAnswers = {16, 16}; }, stBusy,
      "Timeout elasped", "&Cancel", 76, 76, "1,0", false, 0},
-    {"RecordingNotStarted", [](TSessionWorld&) {}, stBusy, "Recorder:  ACME Burner 52x", "&OK", -1, 1, "1,0", true, 0, 1},
+    {"RecordingNotStarted", [](TSessionWorld&) {}, stBusy, "Recorder:  ACME Burner 52x", "&OK", -1, 1, "1,0", true,
+     0, 1},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, SessionChainStops, ::testing::ValuesIn(kStopCases),
@@ -314,6 +315,22 @@ TEST(SessionRightButton, CancelInsideARunningCheckEndsAtOnce) {
   EXPECT_EQ(w.Log.Events.back(), "EndProcess:1");
 }
 
+TEST(SessionRightButton, CancelWhileTheDriveSettlesStopsTheRecordingsStart) {
+  TSessionWorld w;
+  w.Burn.Starts = true;
+  // Run once to learn when the drive starts to settle, then again with a press inside that wait.
+  w.Run();
+  const uint64_t settled = w.Host.Now;
+  TSessionWorld again;
+  again.Burn.Starts = true;
+  again.Host.PressAt(settled - 1000, TButtonId::ButtonRight);
+  again.Run();
+  EXPECT_EQ(again.Host.ExitCode, 1);
+  EXPECT_TRUE(again.Log.Has("Lib:IsDeviceReadyEx"));
+  EXPECT_EQ(again.Log.Count("StartBurn:2"), 0);
+  EXPECT_EQ(again.Log.Count("AbortBurn"), 0);
+}
+
 TEST(SessionRightButton, APressDuringTheClockMeasurementWaitsForTheNextMessageProcessing) {
   TSessionWorld w;
   // The measurement sleeps from 1000 to 1510 without processing messages.
@@ -445,6 +462,25 @@ TEST(SessionPreview, ShowsFiveSecondsAndTouchesNothingButTheHistoryOnDestroy) {
   EXPECT_EQ(w.Log.IndexOf("UnpackSupportFiles"), -1);
   w.Form->FormDestroy();
   EXPECT_EQ(w.Host.Registry["BBResult"], "-1");
+}
+
+TEST(SessionSpeedInputs, GatherTheSessionsValues) {
+  TSessionWorld w;
+  w.Host.NT = false;
+  w.Host.Registry = {{"PriorX", "10"}, {"PriorBurnWasGood", "0"}, {"PriorSaidHoldThrottle", "1"},
+                     {"TAOModeSuccess", "7"}, {"SAOModeSuccess", "2"}, {"DAOModeSuccess", "1"}, {"CPUspeed", "450"}};
+  w.Form->LoadHistory();
+  w.Form->MemoryFactor = 4;
+  const TSpeedInputs in = w.Form->SpeedInputs(true, 5292);
+  EXPECT_FALSE(in.IsNT);
+  EXPECT_EQ(in.CpuSpeed, 450);
+  EXPECT_EQ(in.MemoryFactor, 4);
+  EXPECT_TRUE(in.BurnProof);
+  EXPECT_EQ(in.HighestWriteSpeed, 5292);
+  EXPECT_FALSE(in.PriorBurnWasGood);
+  EXPECT_TRUE(in.PriorSaidHoldThrottle);
+  EXPECT_EQ(in.PriorX, 10);
+  EXPECT_EQ(in.TAOModeSuccess + 10 * in.SAOModeSuccess + 100 * in.DAOModeSuccess, 127);
 }
 
 struct TEstimateCase {
