@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, prepares a project and packs an applet with the
-# image recorder (standins/authoring), then starts the applet's session under Wine on a private
-# Xvfb display: it unpacks its support files and shows the project title. Takes a screenshot
-# (build/demo/session-window.png), prints what uiprobe reads from the window and ends the applet.
+# The main job, the whole story of one disc: installs what is missing, builds, prepares a project
+# and packs an applet with the image recorder (standins/authoring, with the browser stand-in), runs
+# the applet's session under Wine on a private Xvfb display to "Disc completed successfully!",
+# takes a screenshot (build/demo/session-window.png), presses OK, and prints the memo, the exit
+# code, the registry outcome, what the browser was asked to open, the recorded image's listing and
+# a diff -r verdict against the project folder (scripts/demo_window.py).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 

@@ -9,18 +9,21 @@
 #include "app/common_utils.h"
 #include "app/form_main_win32.h"
 #include "app/payload_host_win32.h"
-#include "app/pending_seams.h"
 #include "app/resource_text.h"
 #include "app/run_mode.h"
 #include "app/session_host_win32.h"
 #include "app/session_view_win32.h"
+#include "app/socket_layer_win32.h"
 #include "app/short_date.h"
 #include "payload/payload_module.h"
+#include "recording/burn_data_module.h"
+#include "recording/burn_platform_win32.h"
 #include "recording/library_loader_win32.h"
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
 #include "session/form_main.h"
 #include "session/payload_seam.h"
+#include "session/session_end.h"
 
 namespace qx {
 
@@ -65,9 +68,14 @@ void RunWindow(bool previewMode, TWin32PayloadHost& payloadHost) {
   Win32LibraryLoader loader;
   Win32StringTable texts;
   RwLibBinding library(loader, texts);
-  TBurnNotYetAvailable burnDataModule;
-  TCleanupNotYetAvailable cleaner;
-  TReportsNotYetAvailable reports;
+  // The burn data module comes right after the window, as the session expects; it learns the
+  // controller once that exists.
+  TWin32BurnPlatform burnPlatform(window->Handle());
+  TBurnDataModule burnDataModule(view, host, library, burnPlatform);
+  TSessionCleanup cleaner(host, library,
+                          [&payloadHost](const TBatchLaunch& launch) { payloadHost.StartHidden(launch); });
+  TWin32SocketLayer sockets;
+  TSessionReports reports(host, view, sockets);
   std::unique_ptr<TPayloadModule> payloadModule;
   std::unique_ptr<TPayloadModuleSeam> payloadControl;
   if (!previewMode) {
@@ -79,6 +87,9 @@ void RunWindow(bool previewMode, TWin32PayloadHost& payloadHost) {
   // complete; the session itself starts only once the message loop runs.
   TFormMain form(TSessionContext{view, host, library, burnDataModule, cleaner, reports,
                                  payloadControl.get()});
+  burnDataModule.Attach(form);
+  cleaner.Attach(form);
+  reports.Attach(form);
   TSessionEvents events(form);
   window->SetEvents(&events);
   TWindowFirst windowFirst(window);

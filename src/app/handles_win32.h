@@ -16,6 +16,13 @@ public:
   TKernelHandle& operator=(const TKernelHandle&) = delete;
   bool Valid() const { return Handle != nullptr && Handle != INVALID_HANDLE_VALUE; }
   HANDLE Get() const { return Handle; }
+  // Closes the handle held and keeps the new one.
+  void Reset(HANDLE handle = nullptr) {
+    if (Valid()) CloseHandle(Handle);
+    Handle = handle;
+  }
+  // Where the handle is kept, for calls that are given its address.
+  HANDLE* Address() { return &Handle; }
 
 private:
   HANDLE Handle = nullptr;

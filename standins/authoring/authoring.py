@@ -68,11 +68,19 @@ def reg_string(text):
     return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
 
 
-def write_registry(prefix, values, timeout, reset=False):
+def write_registry(prefix, values, timeout, reset=False, browser=None):
     """Imports the values with the prefix's own regedit, so wineserver keeps them; with `reset`
-    the key and every value an earlier run left in it are deleted first."""
+    the key and every value an earlier run left in it are deleted first. With `browser` (the
+    Windows path of the browser stand-in) web addresses and .htm files open with it."""
     lines = ["REGEDIT4", ""] + (["[-%s]" % REG_KEY, ""] if reset else []) + ["[%s]" % REG_KEY]
     lines += ["%s=%s" % (reg_string(k), reg_string(v)) for k, v in values.items()]
+    if browser:
+        for cls in ("http", "https", "htmlfile"):
+            lines += ["", r"[HKEY_CLASSES_ROOT\%s\shell\open\command]" % cls,
+                      "@=" + reg_string('"%s" "%%1"' % browser)]
+        # A fresh prefix (without Wine's HTML engine) does not tie the extensions to "htmlfile".
+        for ext in (".htm", ".html"):
+            lines += ["", r"[HKEY_CLASSES_ROOT\%s]" % ext, "@=" + reg_string("htmlfile")]
     fd, reg_file = tempfile.mkstemp(suffix=".reg")
     with os.fdopen(fd, "w", newline="\r\n") as f:
         f.write("\n".join(lines) + "\n")
@@ -114,6 +122,8 @@ def main():
     ap.add_argument("--folder-path", help="LastFolderPath as given (default: the project's path; may be empty)")
     ap.add_argument("--omit", action="append", default=[], metavar="NAME",
                     help="leave this support file out of the payload (repeatable)")
+    ap.add_argument("--browser", metavar="BROWSER_EXE",
+                    help="register this browser stand-in (copied to C:\\Browser) for web addresses and .htm files")
     ap.add_argument("--timeout", type=int, default=120)
     args = ap.parse_args()
 
@@ -151,6 +161,14 @@ def main():
                 "<!--\n[TRACKS AND TAGS]\n1=%s\n[END OF TAGS]\n-->\n</body></html>\n"
                 % (args.title, args.title, args.volume, args.disc_number, args.track_title))
 
+    browser = None
+    if args.browser:
+        browser_dir = os.path.join(prefix, "drive_c", "Browser")
+        os.makedirs(browser_dir, exist_ok=True)
+        shutil.copyfile(args.browser, os.path.join(browser_dir, "browser.exe"))
+        browser = windows_path(prefix, os.path.join(browser_dir, "browser.exe"))
+        print("BROWSER_LOG=%s" % os.path.join(browser_dir, "browser.log"))
+
     if not args.no_registry:
         write_registry(prefix, {
             "LastFolderPath": (windows_path(prefix, project_dir) if args.folder_path is None
@@ -161,7 +179,7 @@ def main():
             "LastProjectDeleteIt": args.delete_project,
             "DeleteApplet": args.delete_applet,
             "Testing": args.testing,
-        }, args.timeout, args.reset_registry)
+        }, args.timeout, args.reset_registry, browser)
 
     print("APPLET=%s" % applet)
     print("APPLET_WIN=%s" % windows_path(prefix, applet))

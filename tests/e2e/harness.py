@@ -175,6 +175,17 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def wait_idle(timeout):
+    """Waits until every program of this run's prefix has ended (its wineserver exits once they
+    have); False when they have not within `timeout` seconds."""
+    try:
+        subprocess.run([_wineserver(), "-w"], env=_wine_env(), timeout=timeout, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    except subprocess.TimeoutExpired:
+        return False
+    return True
+
+
 class Wine:
     """Runs Windows programs in this run's prefix on this run's display."""
 

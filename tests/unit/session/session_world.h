@@ -263,8 +263,19 @@ public:
     version = it->second;
     return true;
   }
-  bool ReadTextFile(const std::string&, std::string&) override { return false; }
-  bool WriteTextFile(const std::string&, const std::string&) override { return false; }
+  std::map<std::string, std::string> TextFiles;  // path -> content
+  bool ReadTextFile(const std::string& path, std::string& content) override {
+    auto it = TextFiles.find(path);
+    if (it == TextFiles.end()) return false;
+    content = it->second;
+    return true;
+  }
+  bool WriteTextFile(const std::string& path, const std::string& content) override {
+    log.Log("Write:" + path);
+    TextFiles[path] = content;
+    Files[path] = 0;
+    return true;
+  }
   std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key) override {
     if (file != Folder + "qxorig.qx") return "";
     auto it = Ini.find({section, key});

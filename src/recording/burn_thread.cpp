@@ -1,0 +1,137 @@
+#include "recording/burn_thread.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "recording/burn_rules.h"
+#include "recording/burn_state.h"
+#include "recording/rwlib_binding.h"
+#include "res/texts.h"
+#include "session/form_main.h"
+#include "session/speed_rule.h"
+
+namespace qx {
+
+namespace {
+
+constexpr uint16_t kSingleSpeed = 176;  // kB/s
+// How often the burn thread looks whether the progress worker has passed its interval step, once
+// the hand-over pause is over.
+constexpr uint32_t kHandOverPollMs = 10;
+
+}  // namespace
+
+TBurnThread::TBurnThread(const TBurnThreadContext& context, bool testMode, uint8_t writeKind,
+                         std::vector<std::string> trackTags)
+    : TestMode(testMode), WriteKind(writeKind), TrackTags(std::move(trackTags)), Context(context) {}
+
+void TBurnThread::Send(const std::string& text) { Context.State.StatusWindow->SendText(text); }
+
+std::string TBurnThread::Text(unsigned id) { return Context.Host.Text(id); }
+
+void TBurnThread::Execute() {
+  TBurnState& state = Context.State;
+  state.TrackList = std::make_unique<TTrackList>();  // zero-filled
+  state.StatusWindow = &Context.Platform.StatusWindow();
+  state.TrackList->PathCount = 1;
+  const std::string& folder = Context.Form.History.LastFolderPath;
+  if (!Context.Platform.FolderExists(folder)) {
+    Send(Text(IDS_BURN_FOLDER_MISSING));
+    Send(folder);
+    Context.Form.SetResult(2);
+    state.TrackList.reset();
+    return;
+  }
+  FillTrackList();
+  SetWriteSpeed();
+  Context.Platform.RaiseWritePriorities();
+  if (WriteKind == wmTrackAtOnce) Write();
+  state.BurnDone = true;
+  state.ProgressEvent->Set();  // the progress worker wakes once more and ends
+  state.TrackList.reset();
+}
+
+void TBurnThread::FillTrackList() {
+  const TFormMain& form = Context.Form;
+  FillSingleTrack(*Context.State.TrackList, form.History.LastFolderPath,
+                  static_cast<uint64_t>(form.History.LastFolderSize), TrackTitle(TrackTags),
+                  DiscTitle(form.VolumeTitle, Context.Platform.ShortDate()));
+}
+
+void TBurnThread::Write() {
+  TBurnState& state = Context.State;
+  state.SectorSize = kDataSectorSize;
+  StartProgressThread();
+  const int32_t result =
+      Context.Library.WriteCdDataTaoPerList(state.TrackList.get(), Context.Form.History.LastVolName.c_str(),
+                                            state.ProgressInterval, state.ProgressEvent->Handle(), TestMode ? -1 : 0);
+  state.LastWriteResult = result;
+  if (result == 1) return;
+  Send(Text(IDS_SESSION_PROBLEM) + " " + Context.Library.ErrorText(result));
+  Context.Form.SetResult(7);
+}
+
+void TBurnThread::SetWriteSpeed() {
+  RwLibBinding& library = Context.Library;
+  TFormMain& form = Context.Form;
+  const bool burnProof = library.BurnProofControl(-1) == 1;
+  uint16_t first = 0, current = 0, third = 0, highest = 0;
+  int32_t result = library.GetCdSpeeds(&first, &current, &third, &highest);
+  if (result != 1) Send(Text(IDS_BURN_NO_SPEED_LIST) + " " + library.ErrorText(result));
+
+  const TSpeedChoice choice = ChooseWriteSpeed(form.SpeedInputs(burnProof, highest));
+  form.History.PriorSaidHoldThrottle = choice.PriorSaidHoldThrottle;
+  result = library.SetCdSpeeds(first, choice.Speed);
+  if (result != 1) Send(Text(IDS_BURN_NO_SPEED_SET) + " " + library.ErrorText(result));
+
+  // The recorder may keep a lower speed than the one asked for: the estimate uses what it runs at.
+  library.GetCdSpeeds(&first, &current, &third, &highest);
+  const uint16_t speed = std::min(choice.Speed, current);
+  form.SpeedX = speed / kSingleSpeed;
+  for (const std::string& line : form.ShowTimeEstimate()) Send(line);
+
+  if (!burnProof) {
+    TSessionView& view = Context.View;
+    Context.State.StatusWindow->Synchronize([&view] { view.SetEnabled(TButtonId::ButtonLeft, false); });
+  }
+}
+
+void TBurnThread::StartProgressThread() {
+  TBurnState& state = Context.State;
+  state.BurnDone = false;
+  state.IntervalReady = false;
+  if (!Context.Platform.StartProgressWorker([this] { ProgressThreadProc(); })) return;
+  Context.Platform.Sleep(kProgressHandOverMs);
+  // The pause is the hand-over; on a machine too busy for it the write must still not start with
+  // an interval the worker has not computed yet.
+  while (!state.IntervalReady) Context.Platform.Sleep(kHandOverPollMs);
+}
+
+void TBurnThread::ProgressThreadProc() {
+  TBurnState& state = Context.State;
+  TBurnWindow& window = *state.StatusWindow;
+  uint64_t total = 0;
+  const int32_t count = std::clamp<int32_t>(state.TrackList->TrackCount, 0, static_cast<int32_t>(kTrackListEntries));
+  for (int32_t i = 0; i < count; ++i) total += state.TrackList->TrackSizes[i];
+  if (total == 0) {
+    state.IntervalReady = true;
+    window.SendText(std::string());
+    return;
+  }
+  const uint64_t sectors = ProgressSectors(total, state.SectorSize);
+  state.ProgressInterval = ProgressInterval(sectors);
+  state.IntervalReady = true;
+  uint64_t done = 0;
+  bool last = false;
+  while (!last) {
+    state.ProgressEvent->Wait();
+    done += static_cast<uint64_t>(state.ProgressInterval);
+    const int percent = ProgressPercent(done, sectors);
+    Context.Platform.YieldTimeSlice();
+    window.SendProgress(percent, 100);
+    state.ProgressEvent->Reset();
+    last = state.BurnDone;
+  }
+}
+
+}  // namespace qx

@@ -1,0 +1,39 @@
+#pragma once
+// The address of the results report and of the help pages. The hosts of the maker's results
+// server and web site are kept here, in one place, under the reserved ".invalid" domain, so that
+// no real server ever receives a user's data from this program's tests or demo.
+#include <cstdint>
+#include <string>
+
+namespace qx {
+
+inline constexpr const char kResultsServer[] = "http://results.ravelle.invalid/";
+inline constexpr const char kWebSite[] = "http://www.ravelle.invalid/";
+inline constexpr const char kHelpPagePath[] = "support/Ravelle/helpbutton-perm.asp";
+inline constexpr const char kAspiHelpPagePath[] = "support/aboutaspi-perm.asp";
+
+// The two fixed DirectCD paths: the driver of the 9x family, else the program.
+inline constexpr const char kDirectCdDriver[] = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\cdrpwd.vxd";
+inline constexpr const char kDirectCdProgram[] = "C:\\Program Files\\DirectCD\\Directcd.exe";
+
+// What the report carries, gathered by the session.
+struct TResultsReport {
+  int32_t ResultCode = -1;
+  std::string SourceLine;           // first line of "qxorig.qx", "Missing" when it has none
+  std::string AppletVersion;        // "Full" version text of the applet
+  std::string AspiVersion;          // "Long" version text of "wnaspi32.dll"
+  std::string DirectCdVersion;      // "Short" version text of DirectCD
+  std::string ProgressHint;         // the recording gauge's hint: final percent, or "-"
+  std::string RecorderVendor, RecorderProduct;
+  std::string SuccText, FailText, SpeedText;
+  uint32_t SizeMB = 0;
+};
+
+// The first line of a text file's content; "Missing" when the content has no line at all.
+std::string SourceLineOf(const std::string& content);
+
+// The full address, key by key in the report's fixed order. Nothing is percent-encoded: blanks of
+// the source and version texts become "_", ampersands pass through and start new keys.
+std::string ResultsAddress(const TResultsReport& report);
+
+}  // namespace qx

@@ -1,0 +1,193 @@
+// The burn data module on fakes: start, the completion's paths (success, failure, missing folder),
+// the project folder's clean-up rule, the track tags, and the abort reached through the cancel path.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "burn/burn_world.h"
+
+namespace qx::burntest {
+namespace {
+
+TEST(BurnDataModule, SuccessReportsCountsAndHandsTheButtonBack) {
+  TBurnWorld world;
+  ASSERT_TRUE(world.Burn.StartBurn(wmTrackAtOnce));
+  EXPECT_TRUE(world.Burn.BurnRunning());
+  world.Platform.RunBurnThread();
+
+  EXPECT_FALSE(world.Burn.BurnRunning());
+  EXPECT_EQ(world.Form.ResultCode, -1);  // the press of "&OK" turns it into 0
+  EXPECT_EQ(world.Form.Step, stDiscCompleted);
+  EXPECT_EQ(world.Form.TAOModeSuccess, 1);
+  EXPECT_EQ(world.Form.SuccText, "&Succ=0.0.1");
+  EXPECT_EQ(world.Form.FailText, "&Fail=0.0.0");
+  const std::vector<std::string>& memo = world.View.Memo;
+  ASSERT_GE(memo.size(), 3u);
+  EXPECT_EQ(memo[memo.size() - 3], "\r\n *********************************\r\nDisc completed successfully!\r\n"
+                                   "*********************************");
+  EXPECT_EQ(memo[memo.size() - 2], "Hint- Label your disc with a marker now. Vonnel #1042");
+  EXPECT_EQ(memo.back().rfind("Thank you for using software created by\r\nMirowen LLC\r\n", 0), 0u);
+  EXPECT_NE(memo.back().find("\r\nPress OK to display the printable Cover Sheet."), std::string::npos);
+  EXPECT_FALSE(world.MemoHas("Cleaning up temporary folder"));
+
+  EXPECT_EQ(world.View.BarHint, "96");  // the bar's share when the thread ended
+  EXPECT_EQ(world.View.Position, 100);
+  EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], "&OK");
+  EXPECT_TRUE(world.View.EnabledState[TButtonId::ButtonRight]);
+  EXPECT_EQ(world.View.Focused, TButtonId::ButtonRight);
+  EXPECT_FALSE(world.Form.CancelAutoPlay);
+  TEvents& e = world.Events;
+  EXPECT_LT(e.IndexOf("Beep"), e.IndexOf("Lib:Unload"));
+  EXPECT_LT(e.IndexOf("Lib:Unload"), e.IndexOf("NormalClass"));
+  EXPECT_TRUE(e.Has("Cleanup:00"));
+  EXPECT_FALSE(e.Has("Lib:Free"));
+}
+
+TEST(BurnDataModule, OkAfterSuccessExitsWith0AndSavesTheOutcome) {
+  TBurnWorld world;
+  world.Record();
+  world.Form.ButtonRightClick();
+  EXPECT_EQ(world.Host.ExitCode, 0);
+  EXPECT_EQ(world.Host.Registry["BBResult"], "0");
+  EXPECT_EQ(world.Host.Registry["TAOModeSuccess"], "1");
+  EXPECT_EQ(world.Host.Registry["PriorBurnWasGood"], "1");
+  EXPECT_TRUE(world.Events.Has("Results:&Succ=0.0.1&Fail=0.0.0"));
+}
+
+struct TFailureCase {
+  const char* Name;
+  bool FolderThere;
+  int32_t WriteResult;
+  int32_t EarlierWrite;  // LastWriteResult left by an earlier burn
+  int32_t ResultCode;
+  const char* FailText;
+};
+
+TEST(BurnDataModule, FailurePathsKeepCountersAndAppendTheWriteResult) {
+  const TFailureCase cases[] = {
+      {"write result 19", true, 19, 0, 7, "&Fail=0.0.0:19"},
+      {"write result 128", true, 128, 0, 7, "&Fail=0.0.0:128"},
+      {"missing folder, no earlier write", false, 1, 0, 2, "&Fail=0.0.0:0"},
+      {"missing folder after a failed write", false, 1, 19, 2, "&Fail=0.0.0:19"},
+      {"missing folder after a good write", false, 1, 1, 2, "&Fail=0.0.0"},
+  };
+  for (const TFailureCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TBurnWorld world;
+    if (!c.FolderThere) world.Platform.Folders.clear();
+    Script().WriteResult = c.WriteResult;
+    world.Burn.State.LastWriteResult = c.EarlierWrite;
+    world.Record();
+    EXPECT_EQ(world.Form.ResultCode, c.ResultCode);
+    EXPECT_EQ(world.Form.FailText, c.FailText);
+    EXPECT_EQ(world.Form.SuccText, "&Succ=0.0.0");
+    EXPECT_EQ(world.Form.TAOModeSuccess + world.Form.TAOModeFail, 0);
+    EXPECT_EQ(world.Form.Step, stBusy);  // the press takes the cancel path, which keeps the code
+    EXPECT_FALSE(world.MemoHas(world.Text(IDS_BURN_COMPLETED)));
+    EXPECT_TRUE(world.Events.Has("Lib:Unload"));
+    EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], "&OK");
+    EXPECT_TRUE(world.Events.Has("Cleanup:00"));
+    world.Form.ButtonRightClick();
+    EXPECT_EQ(world.Host.ExitCode, c.ResultCode);
+    EXPECT_FALSE(world.MemoHas(world.Text(IDS_SESSION_CANCELING)));
+  }
+}
+
+TEST(BurnDataModule, OnlyExactly1EmptiesTheProjectFolder) {
+  const struct {
+    const char* Value;
+    bool Clears;
+  } cases[] = {{"1", true}, {"01", false}, {" 1", false}, {"1 ", false}, {"0", false}, {"", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("\"") + c.Value + "\"");
+    TBurnWorld world;
+    world.Form.History.LastProjectDeleteIt = c.Value;
+    world.Record();
+    TEvents& e = world.Events;
+    const int clear = e.IndexOf(std::string("ClearFolder:") + TBurnWorld::kProject);
+    EXPECT_EQ(clear >= 0, c.Clears);
+    EXPECT_EQ(world.MemoHas("Cleaning up temporary folder"), c.Clears);
+    if (c.Clears) EXPECT_LT(clear, e.IndexOf("Memo:" + world.Text(IDS_BURN_COMPLETED)));
+  }
+}
+
+TEST(BurnDataModule, FailedWriteNeverEmptiesTheProjectFolder) {
+  TBurnWorld world;
+  world.Form.History.LastProjectDeleteIt = "1";
+  Script().WriteResult = 19;
+  world.Record();
+  EXPECT_TRUE(world.Events.StartingWith("ClearFolder:").empty());
+}
+
+TEST(BurnDataModule, TrackTagsFromTheCoverSheet) {
+  const struct {
+    const char* Name;
+    const char* Sheet;  // nullptr: no file
+    std::vector<std::string> Tags;
+    const char* Title;
+  } cases[] = {
+      {"no cover sheet", nullptr, {}, ""},
+      {"no section", "<html>1=not a tag</html>", {}, ""},
+      {"keys in any case", "[Tracks And Tags]\nArtist=Me\n1= First track \n", {"Artist=Me", "1=First track"},
+       "First track"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TBurnWorld world;
+    const std::string sheet = world.Host.AppPath("CoverSheet.htm");
+    world.Host.Files.erase(sheet);
+    if (c.Sheet) world.Host.Files[sheet] = c.Sheet;
+    EXPECT_EQ(world.Burn.ReadTrackTags(), c.Tags);
+    world.Record();
+    EXPECT_STREQ(Script().Written.TrackTitles[0], c.Title);
+  }
+}
+
+TEST(BurnDataModule, NoThreadNoBurn) {
+  TBurnWorld world;
+  world.Platform.ThreadStarts = false;
+  EXPECT_FALSE(world.Burn.StartBurn(wmTrackAtOnce));
+  EXPECT_FALSE(world.Burn.BurnRunning());
+}
+
+// The cancel path while the write runs: the window thread aborts, ejects, releases the library,
+// counts the failure and ends the session; the thread's end then changes nothing.
+TEST(BurnDataModule, CancelDuringTheWriteAbortsEjectsReleasesAndCounts) {
+  for (bool faults : {false, true}) {
+    SCOPED_TRACE(faults ? "AbortWrite faults" : "AbortWrite returns");
+    TBurnWorld world;
+    Script().Signals = 5;
+    Script().AbortFaults = faults;
+    bool runningAfterAbort = true;
+    Script().DuringWrite = [&] {
+      world.Form.ButtonRightClick();
+      runningAfterAbort = world.Burn.BurnRunning();
+    };
+    world.Record();
+
+    TEvents& e = world.Events;
+    const int abort = e.IndexOf("Lib:AbortWrite");
+    ASSERT_GE(abort, 0);
+    EXPECT_LT(abort, e.IndexOf("Lib:Unload"));
+    EXPECT_LT(e.IndexOf("Lib:Unload"), e.IndexOf("Lib:Free"));
+    EXPECT_LT(e.IndexOf("Lib:Free"), e.IndexOf("NormalClass"));
+    // A fault inside AbortWrite leaves the reference set; the abort goes on all the same.
+    EXPECT_EQ(runningAfterAbort, faults);
+    EXPECT_TRUE(world.Burn.State.BurnDone);
+    EXPECT_EQ(world.Form.TAOModeFail, 1);
+    EXPECT_EQ(world.Form.TAOModeSuccess, 0);
+    // The write had not returned when the texts were rebuilt.
+    EXPECT_TRUE(e.Has("Results:&Succ=0.0.0&Fail=0.0.1:0"));
+    EXPECT_EQ(world.Host.Registry["TAOModeFail"], "1");
+    EXPECT_TRUE(e.Has("EndProcess:1"));
+    EXPECT_TRUE(world.MemoHas(world.Text(IDS_SESSION_CANCELING)));
+    // Nothing calls into the released library, and the completion does not run after the end.
+    EXPECT_EQ(e.StartingWith("Lib:Unload").size(), 1u);
+    EXPECT_FALSE(e.Has("Cleanup:00"));
+    EXPECT_EQ(e.StartingWith("Lib:").back(), "Lib:Free");
+  }
+}
+
+}  // namespace
+}  // namespace qx::burntest

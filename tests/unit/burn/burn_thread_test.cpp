@@ -1,0 +1,225 @@
+// The burn thread on fakes: the track list and the write call, the speed step's library calls and
+// messages, the progress worker's steps, and the thread's failure paths.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "burn/burn_world.h"
+
+namespace qx::burntest {
+namespace {
+
+std::vector<std::string> LibraryCalls(TEvents& events) { return events.StartingWith("Lib:"); }
+
+TEST(BurnThread, WritesTheProjectAsOneTrackWithTitles) {
+  TBurnWorld world;
+  world.Record();
+  const TLibraryScript& lib = Script();
+  ASSERT_EQ(lib.Writes, 1);
+  EXPECT_EQ(lib.Written.PathCount, 1);
+  EXPECT_STREQ(lib.Written.Paths[0], TBurnWorld::kProject);
+  EXPECT_EQ(lib.Written.TrackFlags[0], 0);
+  EXPECT_EQ(lib.Written.TrackCount, 1);
+  EXPECT_EQ(lib.Written.TrackSizes[0], 2048u * 180);
+  EXPECT_STREQ(lib.Written.TrackTitles[0], "Holiday photos");
+  EXPECT_STREQ(lib.Written.DiscTitle, "Summer Holiday 2026       12/08/2026");
+  EXPECT_EQ(lib.VolumeName, "SUMMER2026");
+  EXPECT_EQ(lib.Interval, 111);
+  EXPECT_EQ(lib.TestFlag, 0);
+  EXPECT_EQ(world.Burn.State.LastWriteResult, 1);
+  EXPECT_TRUE(world.Burn.State.BurnDone);
+  EXPECT_EQ(world.Burn.State.TrackList, nullptr);  // freed when Execute ends
+}
+
+TEST(BurnThread, TestModeWritesWithFlagMinusOne) {
+  TBurnWorld world;
+  world.Burn.SetTestMode(true);
+  world.Record();
+  EXPECT_EQ(Script().TestFlag, -1);
+}
+
+TEST(BurnThread, LongTitlesAreCutAt81AndTheFolderSizeToItsLow32Bits) {
+  TBurnWorld world;
+  world.Form.VolumeTitle = std::string(100, 'V');
+  world.Form.History.LastFolderSize = (int64_t{1} << 32) + 4096;
+  world.Host.Files[world.Host.AppPath("CoverSheet.htm")] = "[TRACKS AND TAGS]\n1=" + std::string(90, 't') + "\n";
+  world.Record();
+  EXPECT_EQ(std::string(Script().Written.TrackTitles[0]), std::string(81, 't'));
+  EXPECT_EQ(std::string(Script().Written.DiscTitle), std::string(81, 'V'));
+  EXPECT_EQ(Script().Written.TrackSizes[0], 4096u);
+}
+
+TEST(BurnThread, LibraryCallsInTheirOrderAroundTheWrite) {
+  TBurnWorld world;
+  world.Record();
+  const std::vector<std::string> expected = {
+      "Lib:BurnProofControl:-1", "Lib:GetCdSpeeds", "Lib:SetCdSpeeds:7056:8448", "Lib:GetCdSpeeds",
+      "Lib:WriteCdDataTaoPerList", "Lib:Unload"};
+  EXPECT_EQ(LibraryCalls(world.Events), expected);
+  // Priorities up before the worker starts; the worker has its hand-over pause before the write.
+  TEvents& e = world.Events;
+  EXPECT_LT(e.IndexOf("HighClass"), e.IndexOf("StartProgressWorker"));
+  EXPECT_LT(e.IndexOf("StartProgressWorker"), e.IndexOf("Sleep:750"));
+  EXPECT_LT(e.IndexOf("Sleep:750"), e.IndexOf("Lib:WriteCdDataTaoPerList"));
+}
+
+TEST(BurnThread, ProgressStepsStopAt96AndEndAfterTheLastWake) {
+  TBurnWorld world;
+  world.Record();
+  // 181 sectors, 111 per signal: 61 %, then capped; the last value comes from the wake after the
+  // write has ended.
+  EXPECT_EQ(world.Platform.Percents, (std::vector<int>{61, 96, 96, 96}));
+  for (const std::string& p : world.Events.StartingWith("Progress:")) EXPECT_EQ(p.substr(p.find('/')), "/100");
+  EXPECT_EQ(world.View.Position, 100);  // the completion fills the bar
+}
+
+TEST(BurnThread, OneByteFolderReaches96AtTheFirstSignal) {
+  TBurnWorld world;
+  world.Form.History.LastFolderSize = 1;
+  Script().Signals = 1;
+  world.Record();
+  EXPECT_EQ(Script().Interval, 110);
+  EXPECT_EQ(world.Platform.Percents.front(), 96);
+}
+
+TEST(BurnThread, TotalOfZeroSendsOneEmptyLineAndNoProgress) {
+  for (int64_t size : {int64_t{0}, int64_t{1} << 32}) {
+    SCOPED_TRACE(size);
+    TBurnWorld world;
+    world.Form.History.LastFolderSize = size;
+    Script().Signals = 0;
+    world.Record();
+    EXPECT_TRUE(world.Platform.Percents.empty());
+    int empty = 0;
+    for (const std::string& text : world.Platform.Texts) empty += text.empty();
+    EXPECT_EQ(empty, 1);
+    EXPECT_EQ(Script().Writes, 1);
+  }
+}
+
+TEST(BurnThread, MissingFolderEndsWithResult2BeforeAnyLibraryCall) {
+  TBurnWorld world;
+  world.Platform.Folders.clear();
+  world.Record();
+  EXPECT_EQ(world.Platform.Texts,
+            (std::vector<std::string>{world.Text(IDS_BURN_FOLDER_MISSING), TBurnWorld::kProject}));
+  EXPECT_EQ(world.Form.ResultCode, 2);
+  EXPECT_EQ(LibraryCalls(world.Events), std::vector<std::string>{"Lib:Unload"});  // the completion's eject
+  EXPECT_FALSE(world.Events.Has("StartProgressWorker"));
+  EXPECT_FALSE(world.Events.Has("HighClass"));
+}
+
+TEST(BurnThread, WriteKindOtherThanTrackAtOnceWritesNothing) {
+  TBurnWorld world;
+  world.Form.WriteMethod = wmSessionAtOnce;
+  ASSERT_TRUE(world.Burn.StartBurn(wmSessionAtOnce));
+  world.Platform.RunBurnThread();
+  EXPECT_EQ(Script().Writes, 0);
+  EXPECT_FALSE(world.Events.Has("StartProgressWorker"));
+  EXPECT_TRUE(world.Platform.Percents.empty());
+  EXPECT_TRUE(world.Burn.State.BurnDone);
+  // Nothing went wrong, so the completion counts it for its method.
+  EXPECT_EQ(world.Form.SAOModeSuccess, 1);
+  EXPECT_EQ(world.Form.TAOModeSuccess, 0);
+}
+
+TEST(BurnThread, FailedWriteReportsTheLibrarysTextAndResult7) {
+  TBurnWorld world;
+  Script().WriteResult = 19;
+  world.Record();
+  const std::string line = world.Text(IDS_SESSION_PROBLEM) + " Burning process terminated";
+  EXPECT_EQ(world.Platform.Texts.back(), line);
+  EXPECT_EQ(world.Form.ResultCode, 7);
+  EXPECT_EQ(world.Burn.State.LastWriteResult, 19);
+}
+
+struct TSpeedCase {
+  const char* Name;
+  int32_t BurnProof, SpeedResult, SetSpeedResult;
+  int32_t CpuSpeed;
+  const char* SetCall;
+  int64_t SpeedX;
+  std::vector<unsigned> Messages;  // the speed step's own failure lines, in order
+};
+
+TEST(BurnThread, SpeedStepCallsAndSpeedFactor) {
+  const TSpeedCase cases[] = {
+      {"protected: the highest speed", 1, 1, 1, 1000, "Lib:SetCdSpeeds:7056:8448", 48, {}},
+      {"unprotected: 1411 on a fast machine", 20, 1, 1, 1000, "Lib:SetCdSpeeds:7056:1411", 8, {}},
+      {"slow machine: 706", 1, 1, 1, 200, "Lib:SetCdSpeeds:7056:706", 4, {}},
+      {"speed not set: the recorder's lower current speed", 1, 1, 20, 1000, "Lib:SetCdSpeeds:7056:8448", 10,
+       {IDS_BURN_NO_SPEED_SET}},
+      {"speed not set, chosen below current", 20, 1, 20, 200, "Lib:SetCdSpeeds:7056:706", 4, {IDS_BURN_NO_SPEED_SET}},
+      {"no speed list: zeros handed back", 1, 20, 20, 1000, "Lib:SetCdSpeeds:0:0", 0,
+       {IDS_BURN_NO_SPEED_LIST, IDS_BURN_NO_SPEED_SET}},
+  };
+  for (const TSpeedCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TBurnWorld world;
+    Script().BurnProof = c.BurnProof;
+    Script().SpeedResult = c.SpeedResult;
+    Script().SetSpeedResult = c.SetSpeedResult;
+    world.Form.CpuSpeed = c.CpuSpeed;
+    world.Record();
+    EXPECT_TRUE(world.Events.Has(c.SetCall));
+    EXPECT_EQ(world.Form.SpeedX, c.SpeedX);
+    std::vector<std::string> expected;
+    for (unsigned id : c.Messages) expected.push_back(world.Text(id) + " Device doesn't support requested feature");
+    std::vector<std::string> seen;
+    for (const std::string& text : world.Platform.Texts)
+      if (text.find("*** Unable to") != std::string::npos) seen.push_back(text);
+    EXPECT_EQ(seen, expected);
+  }
+}
+
+TEST(BurnThread, TimeEstimateLinesReachTheWindowAsStatusLines) {
+  TBurnWorld world;
+  world.Form.History.LastFolderSize = int64_t{200} * 1048576;
+  world.Form.History.Testing = true;
+  Script().Speeds[3] = 1411;  // 8X
+  world.Record();
+  const std::vector<std::string>& texts = world.Platform.Texts;
+  ASSERT_GE(texts.size(), 2u);
+  EXPECT_EQ(texts[0], "Don't disturb or run other programs while recording.");
+  EXPECT_EQ(texts[1], "Speed is 8X: Disc will be ready in 4 minutes.");
+  EXPECT_EQ(world.Form.SpeedText, "8");
+  EXPECT_EQ(world.Form.SizeMB, 200u);
+}
+
+TEST(BurnThread, UnprotectedWriteTurnsTheHelpButtonOffOnTheWindowThread) {
+  for (int32_t proof : {1, 20}) {
+    SCOPED_TRACE(proof);
+    TBurnWorld world;
+    Script().BurnProof = proof;
+    Script().Signals = 0;
+    world.Form.History.LastFolderSize = 0;  // the worker's one empty line turns it on again
+    world.Record();
+    TEvents& e = world.Events;
+    const int off = e.IndexOf("Left:off");
+    if (proof == 1) {
+      EXPECT_EQ(off, -1);
+      continue;
+    }
+    ASSERT_GE(off, 0);
+    EXPECT_EQ(e.List[off - 1], "Synchronize");
+    // After the estimate's lines; the next status line enables it again.
+    EXPECT_LT(e.IndexOf("Memo:Don't disturb or run other programs while recording."), off);
+    bool onAgain = false;
+    for (size_t i = off; i < e.List.size(); ++i) onAgain |= e.List[i] == "Left:on";
+    EXPECT_TRUE(onAgain);
+  }
+}
+
+TEST(BurnThread, BadPriorBurnSetsTheHoldForTheHistory) {
+  TBurnWorld world;
+  world.Form.History.PriorBurnWasGood = false;
+  world.Form.History.PriorX = 3;
+  world.Record();
+  EXPECT_TRUE(world.Form.History.PriorSaidHoldThrottle);
+  EXPECT_TRUE(world.Events.Has("Lib:SetCdSpeeds:7056:8448"));
+}
+
+}  // namespace
+}  // namespace qx::burntest
