@@ -24,8 +24,8 @@ if [ ! -d "$folder" ]; then
   for d in $(seq 1 20); do
     mkdir -p "$folder.tmp/docs/part$d"
     for f in $(seq 1 50); do
-      yes "Line $d.$f of a project document, repeated to make up a small file." |
-        head -c $(( (megabytes * 1048576 / 10) / 1000 )) >"$folder.tmp/docs/part$d/page$f.txt"
+      python3 -c 'import sys; line = ("Line %s of a project document, repeated to make up a small file.\n" % sys.argv[1]).encode(); size = int(sys.argv[2]); sys.stdout.buffer.write((line * (size // len(line) + 1))[:size])' \
+        "$d.$f" $(( (megabytes * 1048576 / 10) / 1000 )) >"$folder.tmp/docs/part$d/page$f.txt"
     done
   done
   mv "$folder.tmp" "$folder"
