@@ -96,9 +96,6 @@ class TRecording(st.TSession):
         match = re.search(r"^Volume id:\s*(.*)$", out, re.M)
         return match.group(1).strip() if match else None
 
-    def registry(self):
-        return {name: value.strip() for name, value in super().registry().items()}
-
     def assert_close_refused_autoplay_allowed(self):
         """After a recording has ended a close from outside is still refused, and the shell's
         AutoPlay may open the disc again (answer 0)."""
