@@ -13,6 +13,7 @@
 #include "session/session_view.h"
 #include "ui/display_info_win32.h"
 #include "ui/gauge_win32.h"
+#include "ui/gdi_win32.h"
 #include "ui/skin_button_win32.h"
 #include "ui/skin_form_hook_win32.h"
 #include "ui/skin_memo_win32.h"

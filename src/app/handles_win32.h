@@ -28,24 +28,6 @@ private:
   HANDLE Handle = nullptr;
 };
 
-// A GDI object (font, bitmap, brush).
-template <class T>
-class TGdiObject {
-public:
-  TGdiObject() = default;
-  ~TGdiObject() { Reset(); }
-  TGdiObject(const TGdiObject&) = delete;
-  TGdiObject& operator=(const TGdiObject&) = delete;
-  void Reset(T object = nullptr) {
-    if (Object) DeleteObject(Object);
-    Object = object;
-  }
-  T Get() const { return Object; }
-
-private:
-  T Object = nullptr;
-};
-
 // An open registry key.
 class TRegistryHandle {
 public:
