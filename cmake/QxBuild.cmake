@@ -42,3 +42,11 @@ function(qx_pad_to_stub target)
             -P ${PROJECT_SOURCE_DIR}/cmake/PadStub.cmake
     VERBATIM)
 endfunction()
+
+# Links the string table resource into a Windows program. windres reports no included files, so the
+# dependency on the list of texts is declared here: without it an incremental build keeps a stale
+# table, and a text added since the last full build reads as empty in the program.
+function(qx_add_strings target)
+  target_sources(${target} PRIVATE ${QX_STRINGS_RC})
+  set_source_files_properties(${QX_STRINGS_RC} PROPERTIES OBJECT_DEPENDS ${QX_TEXTS_DEF})
+endfunction()
