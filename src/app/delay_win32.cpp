@@ -14,6 +14,9 @@ public:
   uint32_t TickCount() override { return GetTickCount(); }
   bool Terminated() override { return Application.Terminated; }
   void ProcessMessages() override { Application.ProcessMessages(); }
+  void WaitForMessages(uint32_t milliseconds) override {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+  }
 };
 
 }  // namespace
