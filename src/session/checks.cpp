@@ -6,13 +6,11 @@
 #include "res/texts.h"
 #include "session/form_main.h"
 #include "session/session_rules.h"
+#include "session/support_files.h"
 
 namespace qx {
 
 namespace {
-constexpr const char kProjectFile[] = "qxorig.qx";
-constexpr const char kAspiLayer[] = "wnaspi32.dll";
-constexpr const char kOwnAspiCopy[] = "W2kXP03.qx";
 // The engine's buffer parameter.
 constexpr int32_t kEngineBuffer = 8192;
 // Shares of the preparation gauge.

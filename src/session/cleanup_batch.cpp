@@ -1,12 +1,9 @@
 #include "session/cleanup_batch.h"
 
 #include "payload/payload_rules.h"
+#include "session/support_files.h"
 
 namespace qx {
-
-namespace {
-constexpr char kAspiLayer[] = "wnaspi32.dll";
-}
 
 std::string CleanupBatchText(const TCleanupBatchInputs& in) {
   std::string text;

@@ -4,17 +4,15 @@
 // question in erase.cpp, the history in history.cpp.
 #include "session/form_main.h"
 
+#include "base/applet_layout.h"
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
 #include "session/session_rules.h"
+#include "session/support_files.h"
 
 namespace qx {
 
 namespace {
-// Files of the applet folder the flow itself touches.
-constexpr const char kProjectFile[] = "qxorig.qx";
-constexpr const char kHiddenSupportFile[] = "qxi9cd.qx";
-constexpr const char kTestSwitch[] = "/testqx00";
 constexpr int32_t kHiddenAttribute = 0x02;
 constexpr uint32_t kPreviewMilliseconds = 5000;
 // Shares of the preparation gauge.
@@ -83,7 +81,7 @@ void TFormMain::ApplicationActivate() {
 
 void TFormMain::RunSession() {
   SetRightButton(0);
-  BurnDataModule.SetTestMode(Host.IsSwitch(kTestSwitch) || History.Testing);
+  BurnDataModule.SetTestMode(Host.IsSwitch(kSwitchTest) || History.Testing);
   if (PayloadModule && !PayloadModule->RunMaintenanceMode()) {
     PayloadModule->DetachProgress();
     AddProgressLeft(kUnpackShare);

@@ -4,13 +4,13 @@
 #include "session/cleanup_batch.h"
 #include "session/form_main.h"
 #include "session/results_address.h"
+#include "session/support_files.h"
 
 namespace qx {
 
 namespace {
 
 constexpr int32_t kHiddenAttribute = 0x02;
-constexpr char kAspiLayer[] = "wnaspi32.dll";
 constexpr char kCoverSheet[] = "CoverSheet.htm";
 constexpr char kBatchName[] = "qx1e.bat";
 
