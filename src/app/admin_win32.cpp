@@ -38,12 +38,11 @@ bool IsAdmin() {
   GetTokenInformation(token.Handle, TokenGroups, nullptr, 0, &needed);
   if (needed == 0) return false;
   std::vector<unsigned char> buffer(needed);
-  if (!GetTokenInformation(token.Handle, TokenGroups, buffer.data(), needed, &needed))
-    return false;
+  if (!GetTokenInformation(token.Handle, TokenGroups, buffer.data(), needed, &needed)) return false;
   SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
   TSidHandle administrators;
-  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
-                                0, 0, 0, 0, 0, &administrators.Sid))
+  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
+                                0, &administrators.Sid))
     return false;
   const TOKEN_GROUPS& groups = *reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
   for (DWORD i = 0; i < groups.GroupCount; ++i)

@@ -85,8 +85,8 @@ void RunWindow(bool previewMode, TWin32PayloadHost& payloadHost) {
   }
   // The C++ objects exist before the window's creation handler runs, so that the context is
   // complete; the session itself starts only once the message loop runs.
-  TFormMain form(TSessionContext{view, host, library, burnDataModule, cleaner, reports,
-                                 payloadControl.get()});
+  TFormMain form(
+      TSessionContext{view, host, library, burnDataModule, cleaner, reports, payloadControl.get()});
   burnDataModule.Attach(form);
   cleaner.Attach(form);
   reports.Attach(form);
@@ -109,9 +109,9 @@ int RunApplet() {
   // The burn worker writes today's date into the disc title in this format.
   ShortDateFormat = kSessionShortDateFormat;
 
-  const TRunMode mode = SelectRunMode(
-      [](const char* text) { return IsSwitch(text); },
-      [] { return FileSizeInRange(AppletFileName(), MinAppletSize, MaxAppletSize); });
+  const TRunMode mode =
+      SelectRunMode([](const char* text) { return IsSwitch(text); },
+                    [] { return FileSizeInRange(AppletFileName(), MinAppletSize, MaxAppletSize); });
 
   TWin32PayloadHost payloadHost;
   switch (mode) {
@@ -120,14 +120,9 @@ int RunApplet() {
       payload.RunMaintenanceMode();
       return 0;
     }
-    case TRunMode::rmPreview:
-      RunWindow(true, payloadHost);
-      return 0;
-    case TRunMode::rmSession:
-      RunWindow(false, payloadHost);
-      return 0;
-    case TRunMode::rmNothing:
-      break;
+    case TRunMode::rmPreview: RunWindow(true, payloadHost); return 0;
+    case TRunMode::rmSession: RunWindow(false, payloadHost); return 0;
+    case TRunMode::rmNothing: break;
   }
   return 0;
 }
@@ -139,8 +134,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
     return qx::RunApplet();
   } catch (const std::exception& error) {
-    MessageBoxA(nullptr, error.what(), qx::ResourceText(qx::IDS_WINDOW_TITLE).c_str(),
-                MB_OK | MB_ICONERROR);
+    MessageBoxA(nullptr, error.what(), qx::ResourceText(qx::IDS_WINDOW_TITLE).c_str(), MB_OK | MB_ICONERROR);
     return qx::kUnhandledStartupError;
   }
 }

@@ -20,7 +20,7 @@ public:
   void (*OnRunStart)(void* context) = nullptr;
   void* OnRunStartContext = nullptr;
 
-  bool Running = false;     // the message loop has started
+  bool Running = false;  // the message loop has started
   bool Terminated = false;
   HWND MainWindow = nullptr;  // the first window created; owner of shell operations
 

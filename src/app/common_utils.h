@@ -11,9 +11,9 @@
 namespace qx {
 
 // Process-wide values.
-extern bool IsNT;            // set once at start by DetectPlatform
-extern int32_t AppletSize;   // set by every FileSizeInRange; at start the applet file's size
-std::string ProductBanner(); // the memo line naming the product (string table)
+extern bool IsNT;             // set once at start by DetectPlatform
+extern int32_t AppletSize;    // set by every FileSizeInRange; at start the applet file's size
+std::string ProductBanner();  // the memo line naming the product (string table)
 // The process's short date format (short_date.h); the start-up of a run sets "mm/dd/yyyy".
 extern std::string ShortDateFormat;
 
@@ -67,8 +67,8 @@ bool IsAdmin();
 void Delay(uint32_t milliseconds);
 
 // The shell's file operation over NUL-separated list texts; true when the shell reports success.
-bool ShellFileOperation(const std::string& sourceList, const std::string& targetList,
-                        unsigned operation, uint16_t flags);
+bool ShellFileOperation(const std::string& sourceList, const std::string& targetList, unsigned operation,
+                        uint16_t flags);
 // The same over a list of paths; false without any action for a missing or empty list.
 bool ShellFileOperationList(const std::vector<std::string>* list, const std::string& targetList,
                             unsigned operation, uint16_t flags);

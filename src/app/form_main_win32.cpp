@@ -37,8 +37,9 @@ std::vector<TLayoutItem> LoadLayout(HINSTANCE instance) {
   const auto* values = static_cast<const int16_t*>(LockResource(loaded));
   if (!values) return items;
   for (DWORD i = 0; i + 5 <= bytes / sizeof(int16_t); i += 5)
-    items.push_back({values[i], {values[i + 1], values[i + 2], values[i + 1] + values[i + 3],
-                                 values[i + 2] + values[i + 4]}});
+    items.push_back(
+        {values[i],
+         {values[i + 1], values[i + 2], values[i + 1] + values[i + 3], values[i + 2] + values[i + 4]}});
   return items;
 }
 
@@ -56,13 +57,12 @@ HFONT PointFont(int points, int weight, const char* face) {
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
 }
 
-HWND CreateChild(HWND parent, const char* className, const std::string& text, DWORD style,
-                 const RECT& bounds, int id, HFONT font) {
-  HWND child = CreateWindowExA(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style,
-                               bounds.left, bounds.top, bounds.right - bounds.left,
-                               bounds.bottom - bounds.top, parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                               GetModuleHandleA(nullptr), nullptr);
+HWND CreateChild(HWND parent, const char* className, const std::string& text, DWORD style, const RECT& bounds,
+                 int id, HFONT font) {
+  HWND child =
+      CreateWindowExA(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, bounds.left, bounds.top,
+                      bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
   if (child && font) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return child;
 }
@@ -123,8 +123,8 @@ TMainWindow::TMainWindow() : Events(&NoEvents) {
   const int height = frame.bottom - frame.top;
   const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-  Window = CreateWindowExA(exStyle, QX_MAIN_WINDOW_CLASS, ResourceText(IDS_WINDOW_TITLE).c_str(),
-                           style, left, top, width, height, nullptr, nullptr, instance, this);
+  Window = CreateWindowExA(exStyle, QX_MAIN_WINDOW_CLASS, ResourceText(IDS_WINDOW_TITLE).c_str(), style, left,
+                           top, width, height, nullptr, nullptr, instance, this);
   if (!Window) throw Exception("Cannot create the main window");
   if (!Application.MainWindow) Application.MainWindow = Window;
   QueryCancelAutoPlayMessage = RegisterWindowMessageA("QueryCancelAutoPlay");
@@ -145,8 +145,7 @@ void TMainWindow::CreateControls() {
 
   RECT client;
   GetClientRect(Window, &client);
-  Logo.Reset(static_cast<HBITMAP>(
-      LoadImageA(instance, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0)));
+  Logo.Reset(static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0)));
   BITMAP logoSize{};
   if (Logo.Get()) GetObjectA(Logo.Get(), sizeof logoSize, &logoSize);
   RECT logoBounds = LayoutOf(layout, IDC_IMAGE_LOGO);
@@ -174,29 +173,24 @@ void TMainWindow::CreateControls() {
   }
 
   HWND memo = CreateChild(Window, "EDIT", "",
-                          ES_MULTILINE | ES_READONLY | ES_CENTER | ES_AUTOVSCROLL | WS_VSCROLL |
-                              WS_TABSTOP,
+                          ES_MULTILINE | ES_READONLY | ES_CENTER | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
                           LayoutOf(layout, IDC_MEMO_STATUS), IDC_MEMO_STATUS, Font.Get());
   SendMessageA(memo, EM_SETLIMITTEXT, 0, 0);
   const TMemoPrefillTexts prefill{ResourceText(IDS_MEMO_RULE), ResourceText(IDS_MEMO_OWNERSHIP),
-                                  ResourceText(IDS_MEMO_CREDIT),
-                                  ResourceText(IDS_MEMO_DISCLAIMER_HEADING),
+                                  ResourceText(IDS_MEMO_CREDIT), ResourceText(IDS_MEMO_DISCLAIMER_HEADING),
                                   ResourceText(IDS_MEMO_DISCLAIMER)};
   SetWindowTextA(memo, MemoPrefill(prefill).c_str());
 
-  HWND left = CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_HELP),
-                          BS_OWNERDRAW | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_LEFT),
-                          IDC_BUTTON_LEFT, Font.Get());
-  HWND right = CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_OK),
-                           BS_OWNERDRAW | WS_TABSTOP, LayoutOf(layout, IDC_BUTTON_RIGHT),
-                           IDC_BUTTON_RIGHT, Font.Get());
+  HWND left = CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_HELP), BS_OWNERDRAW | WS_TABSTOP,
+                          LayoutOf(layout, IDC_BUTTON_LEFT), IDC_BUTTON_LEFT, Font.Get());
+  HWND right = CreateChild(Window, "BUTTON", ResourceText(IDS_BUTTON_OK), BS_OWNERDRAW | WS_TABSTOP,
+                           LayoutOf(layout, IDC_BUTTON_RIGHT), IDC_BUTTON_RIGHT, Font.Get());
   MemoStatus.Attach(memo);
   ButtonLeft.Attach(left);
   ButtonRight.Attach(right);
 
-  Tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window,
-                         nullptr, instance, nullptr);
+  Tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Window, nullptr, instance, nullptr);
   LeftHint = ResourceText(IDS_HINT_HELP);
   AddHint(Tips, memo, ResourceText(IDS_HINT_MEMO));
   AddHint(Tips, left, LeftHint);
@@ -316,8 +310,8 @@ LRESULT CALLBACK TMainWindow::WindowProc(HWND window, UINT message, WPARAM wPara
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
   }
   auto* form = reinterpret_cast<TMainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-  LRESULT result = form ? form->WndProc(message, wParam, lParam)
-                        : DefWindowProcA(window, message, wParam, lParam);
+  LRESULT result =
+      form ? form->WndProc(message, wParam, lParam) : DefWindowProcA(window, message, wParam, lParam);
   // Every message gives the other threads a turn.
   Sleep(0);
   return result;
@@ -330,12 +324,8 @@ LRESULT TMainWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       Events->RefuseAutoPlay())
     return 1;
   switch (message) {
-    case WM_BURNPROGRESS:
-      OnBurnProgress(wParam, lParam);
-      return 0;
-    case WM_BURNTEXT:
-      OnBurnText(lParam);
-      return 0;
+    case WM_BURNPROGRESS: OnBurnProgress(wParam, lParam); return 0;
+    case WM_BURNTEXT: OnBurnText(lParam); return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN: {
@@ -367,8 +357,7 @@ LRESULT TMainWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       SetWindowLongPtrA(Window, GWLP_USERDATA, 0);
       Window = nullptr;
       return 0;
-    default:
-      return DefWindowProcA(Window, message, wParam, lParam);
+    default: return DefWindowProcA(Window, message, wParam, lParam);
   }
 }
 

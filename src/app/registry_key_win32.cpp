@@ -24,8 +24,8 @@ public:
       return false;
     std::string text(bytes + 1, '\0');
     DWORD read = bytes;
-    if (RegQueryValueExA(Key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]),
-                         &read) != ERROR_SUCCESS)
+    if (RegQueryValueExA(Key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &read) !=
+        ERROR_SUCCESS)
       return false;
     // The stored bytes may or may not end in a NUL: the text ends at the first one.
     text.resize(read);

@@ -3,7 +3,7 @@
 namespace qx {
 
 const char* const kMaintenanceSwitchTexts[5] = {kSwitchMax, kSwitchNow, kSwitchRle, kSwitchSpawn,
-                                                 kSwitchEmpty};
+                                                kSwitchEmpty};
 const char* const kPreviewSwitchText = kSwitchShow;
 
 const char* FirstMaintenanceSwitch(const std::function<bool(const char*)>& isSwitch) {

@@ -33,9 +33,7 @@ bool TWin32SessionHost::FolderExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool TWin32SessionHost::DeleteFile(const std::string& path) {
-  return DeleteFileA(path.c_str()) != FALSE;
-}
+bool TWin32SessionHost::DeleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
 
 bool TWin32SessionHost::RenameFile(const std::string& from, const std::string& to) {
   // MoveFileA refuses an existing target, which leaves the older file in place.
@@ -58,15 +56,14 @@ uint64_t TWin32SessionHost::FreeBytes(const std::string& root) {
 }
 
 bool TWin32SessionHost::ReadTextFile(const std::string& path, std::string& content) {
-  TKernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  TKernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF) return false;
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   DWORD read = 0;
-  if (!bytes.empty() &&
-      !ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr))
+  if (!bytes.empty() && !ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr))
     return false;
   bytes.resize(read);
   content = bytes;
@@ -74,13 +71,12 @@ bool TWin32SessionHost::ReadTextFile(const std::string& path, std::string& conte
 }
 
 bool TWin32SessionHost::WriteTextFile(const std::string& path, const std::string& content) {
-  TKernelHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  TKernelHandle file(
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
   DWORD written = 0;
   return content.empty() ||
-         (WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
-                    nullptr) &&
+         (WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
           written == content.size());
 }
 
@@ -90,8 +86,8 @@ std::string TWin32SessionHost::ReadIniString(const std::string& file, const std:
   // A value that fills the buffer may have been cut: read again with a larger one.
   for (DWORD size = 1024;; size *= 2) {
     std::string value(size, '\0');
-    const DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), "", &value[0],
-                                                  size, full.c_str());
+    const DWORD length =
+        GetPrivateProfileStringA(section.c_str(), key.c_str(), "", &value[0], size, full.c_str());
     if (length + 1 < size || size >= (1u << 20)) {
       value.resize(length < size ? length : 0);
       return value;

@@ -52,9 +52,7 @@ int TWin32SessionView::PercentDone(TGaugeId gauge) { return Gauge(gauge).Percent
 
 std::string TWin32SessionView::Hint(TGaugeId gauge) { return Window.GaugeHint(gauge); }
 
-void TWin32SessionView::SetHint(TGaugeId gauge, const std::string& hint) {
-  Window.SetGaugeHint(gauge, hint);
-}
+void TWin32SessionView::SetHint(TGaugeId gauge, const std::string& hint) { Window.SetGaugeHint(gauge, hint); }
 
 void TWin32SessionView::ShowWindow() { Window.Show(); }
 

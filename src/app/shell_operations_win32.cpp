@@ -9,8 +9,8 @@
 
 namespace qx {
 
-bool ShellFileOperation(const std::string& sourceList, const std::string& targetList,
-                        unsigned operation, uint16_t flags) {
+bool ShellFileOperation(const std::string& sourceList, const std::string& targetList, unsigned operation,
+                        uint16_t flags) {
   const std::string from = ShellListText(sourceList);
   const std::string to = ShellListText(targetList);
   SHFILEOPSTRUCTA operationRecord{};

@@ -25,9 +25,8 @@ std::string FormatShortDate(const std::string& format, int year, int month, int 
   std::string text;
   for (std::size_t at = 0; at < format.size();) {
     const char letter = static_cast<char>(format[at] | 0x20);
-    const std::size_t run = letter == 'y' || letter == 'm' || letter == 'd'
-                                ? RunLength(format, at, letter)
-                                : 0;
+    const std::size_t run =
+        letter == 'y' || letter == 'm' || letter == 'd' ? RunLength(format, at, letter) : 0;
     if (run == 0) {
       text += format[at++];
       continue;

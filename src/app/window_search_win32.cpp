@@ -14,7 +14,7 @@ struct TSearch {
   HWND Found;
 };
 
-std::string ReadText(int (WINAPI* read)(HWND, LPSTR, int), HWND window) {
+std::string ReadText(int(WINAPI* read)(HWND, LPSTR, int), HWND window) {
   char buffer[kWindowTextLimit + 1] = {};
   const int length = read(window, buffer, sizeof buffer);
   return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
@@ -24,8 +24,7 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM parameter) {
   TSearch& search = *reinterpret_cast<TSearch*>(parameter);
   const std::string title = ReadText(GetWindowTextA, window);
   if (title.empty()) return TRUE;
-  const std::string className =
-      search.ClassName->empty() ? std::string() : ReadText(GetClassNameA, window);
+  const std::string className = search.ClassName->empty() ? std::string() : ReadText(GetClassNameA, window);
   if (!WindowMatches(title, className, *search.Title, *search.ClassName)) return TRUE;
   search.Found = window;
   return FALSE;

@@ -23,8 +23,8 @@ void Put32(uint8_t* p, uint32_t v) {
 }
 uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 uint32_t Get32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+         static_cast<uint32_t>(p[3]) << 24;
 }
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -44,9 +44,9 @@ void SetHeaderId(TArchiveHeader& header, const std::string& id) {
 class TTickClock {
 public:
   uint32_t Elapsed() const {
-    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now() - start_)
-                                     .count());
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_)
+            .count());
   }
 
 private:
@@ -241,8 +241,8 @@ void TArchiver::CompressMember(TStream& archive, TFileStream& source, TMemberHea
   LastPercentage = Percent(packed, size);
 }
 
-int32_t TArchiver::CompressStream(TStream& archive, TStream& source, TCompressMethod method,
-                                  std::string& id, uint32_t& checksum) {
+int32_t TArchiver::CompressStream(TStream& archive, TStream& source, TCompressMethod method, std::string& id,
+                                  uint32_t& checksum) {
   const TTickClock clock;
   int32_t packed = 0;
   if (method == cmCustom) {
@@ -310,8 +310,7 @@ void TArchiver::ScanArchive(TStream& archive, TStringList& list) {
     info->CompressedSize = member.CompressedSize;
     info->MethodIndex = member.MethodIndex;
     info->Checksum = member.Checksum;
-    info->HeaderOffset =
-        static_cast<uint32_t>(archive.Position() - kMemberHeaderSize - member.NameLength);
+    info->HeaderOffset = static_cast<uint32_t>(archive.Position() - kMemberHeaderSize - member.NameLength);
     info->Locked = member.LockFlag > 0;
     list.Add(member.Name, std::move(info));
     // A negative size would step back onto this or an earlier header, possibly forever.
@@ -335,7 +334,8 @@ void TArchiver::ExpandFiles(TStream& archive, TStringList* selection) {
     // total is reached still belong to the archive. Only a header that is a whole empty member
     // (a name, no data) counts: bytes that merely follow an archive, zero padding among them,
     // must not turn into files.
-    const bool emptyMember = member.UncompressedSize == 0 && member.CompressedSize == 0 && !member.Name.empty();
+    const bool emptyMember =
+        member.UncompressedSize == 0 && member.CompressedSize == 0 && !member.Name.empty();
     if (total >= header.TotalSize && !emptyMember) {
       archive.SetPosition(headerAt);
       break;

@@ -17,9 +17,8 @@ enum TCProcessMode { pmCompress = 0, pmExpand = 1 };
 using TFilenameCheckEvent = std::function<void(std::string& filepath, TCProcessMode mode)>;
 using TCompressEvent = std::function<void(TStream& dest, TStream& source, std::string& CompressID,
                                           int32_t& Outputsize, int32_t& checksum)>;
-using TExpandEvent = std::function<void(TStream& dest, TStream& source, int32_t Sourcesize,
-                                        int32_t Destsize, const std::string& CompressID,
-                                        int32_t& checksum)>;
+using TExpandEvent = std::function<void(TStream& dest, TStream& source, int32_t Sourcesize, int32_t Destsize,
+                                        const std::string& CompressID, int32_t& checksum)>;
 using TRecognizeEvent = std::function<void(const std::string& CompressID, bool& recognized)>;
 
 constexpr uint8_t caMulti = 1;
@@ -115,12 +114,11 @@ private:
   int MethodFromId(const std::string& id);
   bool ReadMemberHeader(TStream& archive, TMemberHeader& header);
   void WriteMemberHeader(TStream& archive, TMemberHeader& header);
-  void CompressMember(TStream& archive, TFileStream& source, TMemberHeader& header,
-                      TCompressMethod method, std::string& id);
+  void CompressMember(TStream& archive, TFileStream& source, TMemberHeader& header, TCompressMethod method,
+                      std::string& id);
   int32_t CompressStream(TStream& archive, TStream& source, TCompressMethod method, std::string& id,
                          uint32_t& checksum);
-  void ExpandMember(TStream& archive, TStream& target, const TMemberHeader& header,
-                    const std::string& id);
+  void ExpandMember(TStream& archive, TStream& target, const TMemberHeader& header, const std::string& id);
   int32_t FreeSpaceFor(const std::string& targetPath);
   void ForceDirs(const std::string& folder);
 

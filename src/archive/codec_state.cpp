@@ -14,9 +14,8 @@ TCodecState::TCodecState() = default;
 TCodecState::~TCodecState() = default;
 
 uint32_t TCodecState::RunCodec(TStream& dest, TStream& source, uint32_t sourceBytes,
-                               TCodecDirection direction, int method, uint32_t produce,
-                               bool unscramble, int32_t key, const TShowProgressEvent& onProgress,
-                               uint32_t& checksum) {
+                               TCodecDirection direction, int method, uint32_t produce, bool unscramble,
+                               int32_t key, const TShowProgressEvent& onProgress, uint32_t& checksum) {
   checksum = 0;
   progress_ = onProgress;
   if (progress_) {

@@ -11,8 +11,7 @@ uint32_t PackDosDateTime(const TDosDateTime& t) {
   if (year > 127) return (127u << 9 | 12u << 5 | 31u) << 16 | (23u << 11 | 59u << 5 | 29u);
   const uint32_t date = static_cast<uint32_t>(year) << 9 | static_cast<uint32_t>(t.Month & 15) << 5 |
                         static_cast<uint32_t>(t.Day & 31);
-  const uint32_t time = static_cast<uint32_t>(t.Hour & 31) << 11 |
-                        static_cast<uint32_t>(t.Minute & 63) << 5 |
+  const uint32_t time = static_cast<uint32_t>(t.Hour & 31) << 11 | static_cast<uint32_t>(t.Minute & 63) << 5 |
                         static_cast<uint32_t>((t.Second / 2) & 31);
   return date << 16 | time;
 }

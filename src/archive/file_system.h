@@ -18,13 +18,13 @@ public:
 };
 class EFCreateError : public EStreamError {
 public:
-  explicit EFCreateError(const std::string& path)
-      : EStreamError("Cannot create file \"" + path + "\"") {}
+  explicit EFCreateError(const std::string& path) : EStreamError("Cannot create file \"" + path + "\"") {}
 };
 // A folder that cannot be created.
 class EInOutError : public Exception {
 public:
-  explicit EInOutError(const std::string& path) : Exception("I/O error: cannot create folder \"" + path + "\"") {}
+  explicit EInOutError(const std::string& path)
+      : Exception("I/O error: cannot create folder \"" + path + "\"") {}
 };
 
 // An open file: a seekable stream that also reads and sets its last-write time as a packed

@@ -68,8 +68,8 @@ public:
     std::tm local{};
     const time_t when = st.st_mtime;
     if (!::localtime_r(&when, &local)) return 0;
-    return PackDosDateTime({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                            local.tm_min, local.tm_sec});
+    return PackDosDateTime(
+        {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec});
   }
   bool SetDosDateTime(uint32_t dosDateTime) override {
     const TDosDateTime t = UnpackDosDateTime(dosDateTime);
@@ -146,9 +146,7 @@ public:
     struct stat st;
     return ::stat(ToHostPath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   }
-  bool CreateFolder(const std::string& path) override {
-    return ::mkdir(ToHostPath(path).c_str(), 0777) == 0;
-  }
+  bool CreateFolder(const std::string& path) override { return ::mkdir(ToHostPath(path).c_str(), 0777) == 0; }
   bool RemoveFile(const std::string& path) override { return ::unlink(ToHostPath(path).c_str()) == 0; }
   int64_t FileSize(const std::string& path) override {
     struct stat st;

@@ -43,8 +43,8 @@ public:
   uint32_t GetDosDateTime() override {
     FILETIME written, local;
     SYSTEMTIME t;
-    if (!::GetFileTime(handle_, nullptr, nullptr, &written) ||
-        !::FileTimeToLocalFileTime(&written, &local) || !::FileTimeToSystemTime(&local, &t))
+    if (!::GetFileTime(handle_, nullptr, nullptr, &written) || !::FileTimeToLocalFileTime(&written, &local) ||
+        !::FileTimeToSystemTime(&local, &t))
       return 0;
     return PackDosDateTime({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond});
   }
@@ -52,8 +52,7 @@ public:
     FILETIME local, written;
     return ::DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16),
                                    static_cast<WORD>(dosDateTime & 0xFFFF), &local) &&
-           ::LocalFileTimeToFileTime(&local, &written) &&
-           ::SetFileTime(handle_, nullptr, nullptr, &written);
+           ::LocalFileTimeToFileTime(&local, &written) && ::SetFileTime(handle_, nullptr, nullptr, &written);
   }
 
 private:
@@ -69,8 +68,9 @@ public:
     return std::make_unique<Win32FileStream>(h);
   }
   std::unique_ptr<TFileStream> OpenReadWrite(const std::string& path) override {
-    const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h =
+        ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) throw EFOpenError(path);
     return std::make_unique<Win32FileStream>(h);
   }

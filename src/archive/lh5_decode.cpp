@@ -90,8 +90,7 @@ struct Decoder {
   unsigned DecodeC() { return DecodeSymbol<kCTableBits>(cTable, cLeft, cRight); }
   unsigned DecodePt() { return DecodeSymbol<kPtTableBits>(ptTable, ptLeft, ptRight); }
 
-  void MakeTable(int n, const uint8_t* len, int tableBits, uint16_t* table, uint16_t* left,
-                 uint16_t* right);
+  void MakeTable(int n, const uint8_t* len, int tableBits, uint16_t* table, uint16_t* left, uint16_t* right);
   void ReadPtLengths(int n, int countBits, int special);
   void ReadCLengths();
   uint32_t ReadBlockHeader();

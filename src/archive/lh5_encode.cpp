@@ -13,7 +13,7 @@ namespace lh5 {
 namespace {
 
 constexpr unsigned kTextSize = 2 * kDicSize + kMaxMatch;  // window, lookahead and room to slide
-constexpr unsigned kLoadAt = kDicSize + kMaxMatch;         // where fresh input goes
+constexpr unsigned kLoadAt = kDicSize + kMaxMatch;        // where fresh input goes
 constexpr unsigned kBlockBufSize = 16384;
 constexpr unsigned kBlockLimit = kBlockBufSize - 3 * 8;  // no new group of eight starts past this
 

@@ -13,11 +13,11 @@ constexpr unsigned kDicBits = 13;
 constexpr unsigned kDicSize = 1u << kDicBits;  // 8192-byte window
 constexpr unsigned kDicMask = kDicSize - 1;
 constexpr unsigned kMaxMatch = 256;
-constexpr unsigned kThreshold = 3;              // shorter matches go out as literals
+constexpr unsigned kThreshold = 3;                     // shorter matches go out as literals
 constexpr int kNC = 256 + kMaxMatch - kThreshold + 1;  // 510 literal/length symbols
-constexpr int kNP = kDicBits + 1;                       // 14 position symbols
-constexpr int kNT = 16 + 3;                             // 19 code-length symbols
-constexpr int kNPT = kNT;                               // larger of kNT and kNP
+constexpr int kNP = kDicBits + 1;                      // 14 position symbols
+constexpr int kNT = 16 + 3;                            // 19 code-length symbols
+constexpr int kNPT = kNT;                              // larger of kNT and kNP
 constexpr int kCBits = 9, kTBits = 5, kPBits = 4;
 constexpr int kMaxCodeBits = 16;
 

@@ -12,9 +12,7 @@ void CodecWorkDeleter::operator()(LzhWork* work) const { delete work; }
 
 namespace lzh {
 
-WorkScope::WorkScope(TCodecState& state) : state_(state) {
-  state_.LzhTables.reset(new LzhWork());
-}
+WorkScope::WorkScope(TCodecState& state) : state_(state) { state_.LzhTables.reset(new LzhWork()); }
 WorkScope::~WorkScope() { state_.LzhTables.reset(); }
 
 void LzhTree::Start() {

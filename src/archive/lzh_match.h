@@ -11,7 +11,7 @@ namespace qx::lzh {
 
 class MatchFinder {
 public:
-  static constexpr unsigned kNone = kWindow;          // no node
+  static constexpr unsigned kNone = kWindow;           // no node
   static constexpr unsigned kFirstRoot = kWindow + 1;  // 4096 roots follow
   static constexpr unsigned kLinks = kFirstRoot + 4096;
 
@@ -69,8 +69,10 @@ private:
   // Makes node replace old in old's parent's link.
   void Relink(unsigned old, unsigned node) {
     const unsigned up = parent_[old];
-    if (right_[up] == old) right_[up] = static_cast<uint16_t>(node);
-    else left_[up] = static_cast<uint16_t>(node);
+    if (right_[up] == old)
+      right_[up] = static_cast<uint16_t>(node);
+    else
+      left_[up] = static_cast<uint16_t>(node);
   }
 
   const uint8_t* text_;

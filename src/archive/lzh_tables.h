@@ -14,17 +14,17 @@ namespace qx {
 
 namespace lzh {
 
-constexpr unsigned kWindow = 4096;                    // positions modulo 4096
+constexpr unsigned kWindow = 4096;  // positions modulo 4096
 constexpr unsigned kWindowMask = kWindow - 1;
-constexpr unsigned kLookahead = 60;                   // longest match
-constexpr unsigned kMinMatch = 3;                     // shorter ones go out as literals
+constexpr unsigned kLookahead = 60;                     // longest match
+constexpr unsigned kMinMatch = 3;                       // shorter ones go out as literals
 constexpr unsigned kFirstWrite = kWindow - kLookahead;  // 4036: bytes before it are spaces
 constexpr uint8_t kFill = 0x20;
 constexpr unsigned kSymbols = 256 + kLookahead - kMinMatch + 1;  // 314: literals, then lengths
 constexpr unsigned kLengthBase = 256 - kMinMatch;                // symbol = length + 253
 constexpr unsigned kNodes = 2 * kSymbols - 1;                    // 627
 constexpr unsigned kRoot = kNodes - 1;                           // 626
-constexpr unsigned kCountLimit = 0x8000;  // the root count that triggers halving
+constexpr unsigned kCountLimit = 0x8000;                         // the root count that triggers halving
 // The window as the coders hold it: the 4096 positions, a copy of the first 59 behind them so
 // that 60-byte comparisons never wrap, and 8 bytes of slack for comparing 8 bytes at a time.
 constexpr unsigned kTailCopy = kLookahead - 1;
@@ -98,7 +98,7 @@ private:
 // in increasing order of u with lengths 3 (u 0), 4 (1-3), 5 (4-11), 6 (12-23), 7 (24-47) and
 // 8 (48-63).
 struct PositionCode {
-  uint8_t code[64];     // left-aligned in 8 bits
+  uint8_t code[64];  // left-aligned in 8 bits
   uint8_t length[64];
   uint8_t upperOf[256];   // from the next 8 bits of the stream: u ...
   uint8_t lengthOf[256];  // ... and its code length

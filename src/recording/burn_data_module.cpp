@@ -95,8 +95,8 @@ void TBurnDataModule::ReportSuccess() {
   }
   Append(Text(IDS_BURN_COMPLETED));
   Append(Text(IDS_BURN_LABEL_HINT) + Text(IDS_BURN_DISC_LOG) + form.History.LastDiscNumber);
-  Append(Text(IDS_BURN_THANKS) + "\r\n" + Text(IDS_BURN_MAKER) + "\r\n" + Text(IDS_BURN_MAKER_DETAILS) + "\r\n" +
-         Text(IDS_BURN_COVER_SHEET));
+  Append(Text(IDS_BURN_THANKS) + "\r\n" + Text(IDS_BURN_MAKER) + "\r\n" + Text(IDS_BURN_MAKER_DETAILS) +
+         "\r\n" + Text(IDS_BURN_COVER_SHEET));
   if (int32_t* successes =
           MethodCounter(form.WriteMethod, form.DAOModeSuccess, form.SAOModeSuccess, form.TAOModeSuccess))
     ++*successes;

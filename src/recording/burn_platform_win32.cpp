@@ -99,7 +99,9 @@ std::unique_ptr<TBurnEvent> TWin32BurnPlatform::CreateProgressEvent() {
   return std::make_unique<TWin32Event>(event);
 }
 
-void TWin32BurnPlatform::RestoreNormalClass() { SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS); }
+void TWin32BurnPlatform::RestoreNormalClass() {
+  SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+}
 
 void TWin32BurnPlatform::ClearFolder(const std::string& folder) { qx::ClearFolder(folder); }
 
@@ -128,9 +130,7 @@ bool TWin32BurnPlatform::FolderExists(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string TWin32BurnPlatform::ShortDate() {
-  return TodayShortDate();
-}
+std::string TWin32BurnPlatform::ShortDate() { return TodayShortDate(); }
 
 void TWin32BurnPlatform::SendText(const std::string& text) {
   // The window appends a copy; the text stays ours until the send returns.

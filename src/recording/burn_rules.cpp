@@ -36,7 +36,8 @@ std::string DiscTitle(const std::string& volumeTitle, const std::string& date) {
 std::string TagValue(const std::vector<std::string>& tags, const std::string& key) {
   for (const std::string& line : tags) {
     const size_t equals = line.find('=');
-    if (equals != std::string::npos && SameTextAscii(line.substr(0, equals), key)) return line.substr(equals + 1);
+    if (equals != std::string::npos && SameTextAscii(line.substr(0, equals), key))
+      return line.substr(equals + 1);
   }
   return std::string();
 }

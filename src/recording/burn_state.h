@@ -18,9 +18,9 @@ struct TBurnState {
   std::unique_ptr<TBurnEvent> ProgressEvent;  // set by the library, reset by the progress worker
   std::atomic<bool> BurnDone{false};          // the write is over or aborted: the worker ends
   uint32_t SectorSize = 0;
-  std::atomic<int32_t> ProgressInterval{0};   // sectors per signal, computed by the progress worker
-  std::atomic<bool> IntervalReady{false};     // the worker has passed the interval step
-  std::atomic<int32_t> LastWriteResult{0};    // 0 until a write call has returned
+  std::atomic<int32_t> ProgressInterval{0};  // sectors per signal, computed by the progress worker
+  std::atomic<bool> IntervalReady{false};    // the worker has passed the interval step
+  std::atomic<int32_t> LastWriteResult{0};   // 0 until a write call has returned
 };
 
 }  // namespace qx

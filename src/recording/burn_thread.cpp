@@ -62,9 +62,9 @@ void TBurnThread::Write() {
   TBurnState& state = Context.State;
   state.SectorSize = kDataSectorSize;
   StartProgressThread();
-  const int32_t result =
-      Context.Library.WriteCdDataTaoPerList(state.TrackList.get(), Context.Form.History.LastVolName.c_str(),
-                                            state.ProgressInterval, state.ProgressEvent->Handle(), TestMode ? -1 : 0);
+  const int32_t result = Context.Library.WriteCdDataTaoPerList(
+      state.TrackList.get(), Context.Form.History.LastVolName.c_str(), state.ProgressInterval,
+      state.ProgressEvent->Handle(), TestMode ? -1 : 0);
   state.LastWriteResult = result;
   if (result == 1) return;
   Send(Text(IDS_SESSION_PROBLEM) + " " + Context.Library.ErrorText(result));
@@ -111,7 +111,8 @@ void TBurnThread::ProgressThreadProc() {
   TBurnState& state = Context.State;
   TBurnWindow& window = *state.StatusWindow;
   uint64_t total = 0;
-  const int32_t count = std::clamp<int32_t>(state.TrackList->TrackCount, 0, static_cast<int32_t>(kTrackListEntries));
+  const int32_t count =
+      std::clamp<int32_t>(state.TrackList->TrackCount, 0, static_cast<int32_t>(kTrackListEntries));
   for (int32_t i = 0; i < count; ++i) total += state.TrackList->TrackSizes[i];
   if (total == 0) {
     state.IntervalReady = true;

@@ -13,7 +13,7 @@ namespace qx {
 using TLibraryProc = void (*)();
 
 class ILibraryLoader {
- public:
+public:
   virtual ~ILibraryLoader() = default;
   // Handle of the loaded library, or nullptr when it cannot be loaded.
   virtual void* Load(const std::string& name) = 0;
@@ -26,7 +26,7 @@ class ILibraryLoader {
 };
 
 class ITextSource {
- public:
+public:
   virtual ~ITextSource() = default;
   // The text of a string resource; empty when there is none.
   virtual std::string Text(unsigned id) = 0;

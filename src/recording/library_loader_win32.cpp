@@ -27,7 +27,8 @@ namespace qx {
 namespace {
 
 bool TakesException(const EXCEPTION_RECORD* record) {
-  return (record->ExceptionFlags & EXCEPTION_UNWIND) == 0 && record->ExceptionCode != EXCEPTION_STACK_OVERFLOW;
+  return (record->ExceptionFlags & EXCEPTION_UNWIND) == 0 &&
+         record->ExceptionCode != EXCEPTION_STACK_OVERFLOW;
 }
 
 }  // namespace
@@ -40,9 +41,9 @@ extern "C" {
 // Calls call(argument); 1 when it returned, 0 when an exception escaped it.
 int GuardedCall(void (*call)(const void*), const void* argument) __asm__("qx_guarded_call");
 void GuardLanding() __asm__("qx_guard_landing");
-__attribute__((used)) static EXCEPTION_DISPOSITION GuardEscape(EXCEPTION_RECORD* record, void* frame,
-                                                                CONTEXT* context, DISPATCHER_CONTEXT* dispatch)
-    __asm__("qx_guard_escape");
+__attribute__((used)) static EXCEPTION_DISPOSITION GuardEscape(
+    EXCEPTION_RECORD* record, void* frame, CONTEXT* context,
+    DISPATCHER_CONTEXT* dispatch) __asm__("qx_guard_escape");
 }
 
 __asm__(R"(

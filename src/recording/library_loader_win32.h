@@ -8,7 +8,7 @@
 namespace qx {
 
 class Win32LibraryLoader : public ILibraryLoader {
- public:
+public:
   void* Load(const std::string& name) override;
   TLibraryProc Lookup(void* handle, const char* name) override;
   bool Free(void* handle) override;
@@ -17,11 +17,11 @@ class Win32LibraryLoader : public ILibraryLoader {
 
 // Texts of a module's string table (the running program's by default).
 class Win32StringTable : public ITextSource {
- public:
+public:
   explicit Win32StringTable(void* module = nullptr);
   std::string Text(unsigned id) override;
 
- private:
+private:
   void* Module_;
 };
 

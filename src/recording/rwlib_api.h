@@ -21,10 +21,10 @@ namespace rwlib {
 enum TResult : int32_t {
   rcUnknown = 0,
   rcSuccess = 1,
-  rcNotLoaded = 3,        // "Unable to load the dll"
-  rcNoEntry = 4,          // "Unable to find dll entry"
-  rcTerminated = 19,      // "Burning process terminated"
-  rcNoFeature = 20,       // "Device doesn't support requested feature"
+  rcNotLoaded = 3,    // "Unable to load the dll"
+  rcNoEntry = 4,      // "Unable to find dll entry"
+  rcTerminated = 19,  // "Burning process terminated"
+  rcNoFeature = 20,   // "Device doesn't support requested feature"
   rcDeviceNotPresent = 23,
 };
 
@@ -32,19 +32,19 @@ enum TResult : int32_t {
 constexpr std::size_t kTextBufferSize = 1024;
 
 using TStart = int32_t(QX_RWLIB_CALL*)(int32_t adapter, int32_t target, uint8_t zero, uint8_t memoryFactor,
-                                        int32_t value);
+                                       int32_t value);
 using TBlankDisc = int32_t(QX_RWLIB_CALL*)(int32_t mode);
-using TGetDiscInfo = int32_t(QX_RWLIB_CALL*)(int32_t* blank, int32_t* second, int32_t* erasable, int32_t* ready,
-                                              int32_t* mediaType);
+using TGetDiscInfo = int32_t(QX_RWLIB_CALL*)(int32_t* blank, int32_t* second, int32_t* erasable,
+                                             int32_t* ready, int32_t* mediaType);
 using TSetCdSpeeds = int32_t(QX_RWLIB_CALL*)(uint16_t first, uint16_t writeSpeed);
 using TGetCdSpeeds = int32_t(QX_RWLIB_CALL*)(uint16_t* first, uint16_t* current, uint16_t* third,
-                                              uint16_t* highest);
+                                             uint16_t* highest);
 using TNoArguments = int32_t(QX_RWLIB_CALL*)();
 using TBurnProofControl = int32_t(QX_RWLIB_CALL*)(int32_t mode);
 using TGetVendorProductStrings = int32_t(QX_RWLIB_CALL*)(char* vendor, char* product);
 using TGetSupportedWriteModes = int32_t(QX_RWLIB_CALL*)(int32_t* trackAtOnce, int32_t* flag2, int32_t* flag3);
 using TWriteCdDataTaoPerList = int32_t(QX_RWLIB_CALL*)(TTrackList* list, const char* volumeName,
-                                                        int32_t interval, void** event, int32_t testFlag);
+                                                       int32_t interval, void** event, int32_t testFlag);
 
 // The slots, in the order the bind looks the names up.
 enum TSlot : std::size_t {

@@ -8,11 +8,25 @@ namespace qx {
 
 namespace rwlib {
 const char* const kEntryNames[kSlotCount] = {
-    "Start",          "BlankDisc",       "IsDiscBlank",           "GetDiscInfo",
-    "SetCdSpeeds",    "GetCdSpeeds",     "Unload",                "Load",
-    "SendOpc",        "IsDeviceReadyEx", "BurnProofControl",      "GetVendorProductStrings",
-    "GetSupportedWriteModes",            "AbortWrite",            "WriteCdAudioTao",
-    "WriteCdAudioSao", "WriteCdAudioDao", "WriteCdDataTao",       "WriteCdDataTaoPerList",
+    "Start",
+    "BlankDisc",
+    "IsDiscBlank",
+    "GetDiscInfo",
+    "SetCdSpeeds",
+    "GetCdSpeeds",
+    "Unload",
+    "Load",
+    "SendOpc",
+    "IsDeviceReadyEx",
+    "BurnProofControl",
+    "GetVendorProductStrings",
+    "GetSupportedWriteModes",
+    "AbortWrite",
+    "WriteCdAudioTao",
+    "WriteCdAudioSao",
+    "WriteCdAudioDao",
+    "WriteCdDataTao",
+    "WriteCdDataTaoPerList",
 };
 }  // namespace rwlib
 
@@ -51,7 +65,8 @@ bool RwLibBinding::BindRecordingLibrary() {
     if (handle == nullptr) return false;
     Handle_ = handle;
   }
-  for (std::size_t i = 0; i < rwlib::kSlotCount; ++i) Slots_[i] = Loader_.Lookup(Handle_, rwlib::kEntryNames[i]);
+  for (std::size_t i = 0; i < rwlib::kSlotCount; ++i)
+    Slots_[i] = Loader_.Lookup(Handle_, rwlib::kEntryNames[i]);
   Loaded_ = true;
   return true;
 }

@@ -13,7 +13,7 @@
 namespace qx {
 
 class RwLibBinding {
- public:
+public:
   RwLibBinding(ILibraryLoader& loader, ITextSource& texts, std::string libraryName = "RwLib.dll");
 
   // True when the library is loaded. A bind while loaded looks the names up again without loading.
@@ -51,7 +51,7 @@ class RwLibBinding {
   // The address in a slot (for tests and diagnostics).
   TLibraryProc Slot(rwlib::TSlot slot) const { return Slots_[slot]; }
 
- private:
+private:
   // The slot's entry point as its real type, or nullptr with `code` set to the answer to give.
   template <typename Fn>
   Fn Entry(rwlib::TSlot slot, int32_t& code) const;

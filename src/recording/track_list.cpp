@@ -22,10 +22,12 @@ void SetTrackTitle(TTrackList& list, std::size_t index, const std::string& title
   if (index < kTrackListEntries) CopyCut(list.TrackTitles[index], kTrackTitleSize, title);
 }
 
-void SetDiscTitle(TTrackList& list, const std::string& title) { CopyCut(list.DiscTitle, kTrackTitleSize, title); }
+void SetDiscTitle(TTrackList& list, const std::string& title) {
+  CopyCut(list.DiscTitle, kTrackTitleSize, title);
+}
 
-void FillSingleTrack(TTrackList& list, const std::string& folder, uint64_t folderSize, const std::string& title,
-                     const std::string& discTitle) {
+void FillSingleTrack(TTrackList& list, const std::string& folder, uint64_t folderSize,
+                     const std::string& title, const std::string& discTitle) {
   std::memset(&list, 0, sizeof list);
   list.PathCount = 1;
   SetTrackPath(list, 0, folder);

@@ -8,8 +8,8 @@
 namespace qx {
 
 constexpr std::size_t kTrackListEntries = 99;
-constexpr std::size_t kTrackPathSize = 260;   // 259 characters and the terminator
-constexpr std::size_t kTrackTitleSize = 82;   // 81 characters and the terminator
+constexpr std::size_t kTrackPathSize = 260;  // 259 characters and the terminator
+constexpr std::size_t kTrackTitleSize = 82;  // 81 characters and the terminator
 
 // Every field is naturally aligned at its offset, so no packing is needed; the asserts below keep it so.
 struct TTrackList {
@@ -40,7 +40,7 @@ void SetDiscTitle(TTrackList& list, const std::string& title);
 
 // The one-track list the burn writes: the folder, flags 0, the low 32 bits of the folder's size,
 // the track's title and the disc title. Clears the whole record first.
-void FillSingleTrack(TTrackList& list, const std::string& folder, uint64_t folderSize, const std::string& title,
-                     const std::string& discTitle);
+void FillSingleTrack(TTrackList& list, const std::string& folder, uint64_t folderSize,
+                     const std::string& title, const std::string& discTitle);
 
 }  // namespace qx

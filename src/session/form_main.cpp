@@ -187,7 +187,8 @@ std::vector<std::string> TFormMain::ShowTimeEstimate() {
       History.Testing ? Host.Text(IDS_SESSION_SPEED_IS) + std::to_string(factor) + "X: " : std::string();
   // Larger media write at speeds the estimate does not know.
   if (MediaType <= 3)
-    lines.push_back(prefix + Host.Text(IDS_SESSION_READY_IN) + " " + SpeedText + " " + Host.Text(IDS_SESSION_MINUTES));
+    lines.push_back(prefix + Host.Text(IDS_SESSION_READY_IN) + " " + SpeedText + " " +
+                    Host.Text(IDS_SESSION_MINUTES));
   // From now on SpeedText is the speed factor: the results report sends it and the history keeps it.
   SpeedText = std::to_string(factor);
   return lines;

@@ -21,16 +21,16 @@ class RwLibBinding;
 
 // What the session waits for; the right button's press acts on it.
 enum TStep : uint8_t {
-  stCreated = 0,          // window up, session not yet started: the press does nothing
-  stRequiredFiles = 1,    // "qxorig.qx" missing: the press exits with 2
-  stDiskSpace = 2,        // too little free space: the press exits with 3
-  stChecksPassed = 3,     // marker after the disk check: the press cancels
-  stAspiLayer = 4,        // no ASPI layer: the press opens the ASPI help and exits with 4
-  stBlankDisc = 5,        // no blank disc: the press checks once more
-  stEraseQuestion = 6,    // the erase question is open: the right button means No
-  stRecorder = 7,         // no recorder: the press exits with 8 (11 kept)
-  stBusy = 9,             // a check or the recording runs: the press cancels
-  stDiscCompleted = 10,   // disc completed: the press exits with 0 and removes the applet
+  stCreated = 0,         // window up, session not yet started: the press does nothing
+  stRequiredFiles = 1,   // "qxorig.qx" missing: the press exits with 2
+  stDiskSpace = 2,       // too little free space: the press exits with 3
+  stChecksPassed = 3,    // marker after the disk check: the press cancels
+  stAspiLayer = 4,       // no ASPI layer: the press opens the ASPI help and exits with 4
+  stBlankDisc = 5,       // no blank disc: the press checks once more
+  stEraseQuestion = 6,   // the erase question is open: the right button means No
+  stRecorder = 7,        // no recorder: the press exits with 8 (11 kept)
+  stBusy = 9,            // a check or the recording runs: the press cancels
+  stDiscCompleted = 10,  // disc completed: the press exits with 0 and removes the applet
 };
 
 // Which handler a button's click runs; the erase question swaps them while it is open.

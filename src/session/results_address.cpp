@@ -20,8 +20,8 @@ std::string SourceLineOf(const std::string& content) {
 std::string ResultsAddress(const TResultsReport& r) {
   // The blank replacement covers the source and the three version texts only; what follows is
   // sent as it stands.
-  const std::string versions = Replaced(r.SourceLine + "&av=" + r.AppletVersion + "&ASPI=" +
-                                            r.AspiVersion + "&DirectCDvxd=" + r.DirectCdVersion,
+  const std::string versions = Replaced(r.SourceLine + "&av=" + r.AppletVersion + "&ASPI=" + r.AspiVersion +
+                                            "&DirectCDvxd=" + r.DirectCdVersion,
                                         " ", '_');
   std::string tail;
   if (r.ResultCode != 0) tail += "&p=100." + r.ProgressHint;
@@ -30,8 +30,8 @@ std::string ResultsAddress(const TResultsReport& r) {
   tail += r.SuccText + r.FailText;
   tail += "&t=" + r.SpeedText;
   tail += "&size=" + std::to_string(r.SizeMB);
-  return std::string(kResultsServer) + "vkrp6.asp?r=" + std::to_string(r.ResultCode) + "&source=" +
-         versions + tail;
+  return std::string(kResultsServer) + "vkrp6.asp?r=" + std::to_string(r.ResultCode) + "&source=" + versions +
+         tail;
 }
 
 }  // namespace qx

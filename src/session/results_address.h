@@ -19,11 +19,11 @@ inline constexpr const char kDirectCdProgram[] = "C:\\Program Files\\DirectCD\\D
 // What the report carries, gathered by the session.
 struct TResultsReport {
   int32_t ResultCode = -1;
-  std::string SourceLine;           // first line of "qxorig.qx", "Missing" when it has none
-  std::string AppletVersion;        // "Full" version text of the applet
-  std::string AspiVersion;          // "Long" version text of "wnaspi32.dll"
-  std::string DirectCdVersion;      // "Short" version text of DirectCD
-  std::string ProgressHint;         // the recording gauge's hint: final percent, or "-"
+  std::string SourceLine;       // first line of "qxorig.qx", "Missing" when it has none
+  std::string AppletVersion;    // "Full" version text of the applet
+  std::string AspiVersion;      // "Long" version text of "wnaspi32.dll"
+  std::string DirectCdVersion;  // "Short" version text of DirectCD
+  std::string ProgressHint;     // the recording gauge's hint: final percent, or "-"
   std::string RecorderVendor, RecorderProduct;
   std::string SuccText, FailText, SpeedText;
   uint32_t SizeMB = 0;

@@ -58,8 +58,8 @@ TSessionReports::TSessionReports(TSessionHost& host, TSessionView& view, TSocket
 bool TSessionReports::BuildResultsAddress(std::string& address) {
   if (!Form) return false;
   TResultsReport report;
-  report.DirectCdVersion = Form->FileVersionText(
-      Host.FileExists(kDirectCdDriver) ? kDirectCdDriver : kDirectCdProgram, "Short");
+  report.DirectCdVersion =
+      Form->FileVersionText(Host.FileExists(kDirectCdDriver) ? kDirectCdDriver : kDirectCdProgram, "Short");
   std::string project;
   if (!Host.ReadTextFile(Host.AppPath("qxorig.qx"), project)) return false;
   report.SourceLine = SourceLineOf(project);

@@ -8,9 +8,9 @@ namespace qx {
 // Speeds are in kB/s; 176 kB/s is single speed (1X).
 struct TSpeedInputs {
   bool IsNT = true;
-  int32_t CpuSpeed = 0;      // MHz
-  int32_t MemoryFactor = 2;  // 2 or 4
-  bool BurnProof = false;    // the recorder protects against buffer underruns
+  int32_t CpuSpeed = 0;            // MHz
+  int32_t MemoryFactor = 2;        // 2 or 4
+  bool BurnProof = false;          // the recorder protects against buffer underruns
   uint16_t HighestWriteSpeed = 0;  // 0 when the recorder's speeds could not be read
   bool PriorBurnWasGood = true;
   bool PriorSaidHoldThrottle = false;

@@ -4,9 +4,9 @@
 
 namespace qx {
 
-inline constexpr const char kProjectFile[] = "qxorig.qx";      // the project description
-inline constexpr const char kAspiLayer[] = "wnaspi32.dll";     // the ASPI layer, as installed
-inline constexpr const char kOwnAspiCopy[] = "W2kXP03.qx";     // the applet's own ASPI layer
+inline constexpr const char kProjectFile[] = "qxorig.qx";   // the project description
+inline constexpr const char kAspiLayer[] = "wnaspi32.dll";  // the ASPI layer, as installed
+inline constexpr const char kOwnAspiCopy[] = "W2kXP03.qx";  // the applet's own ASPI layer
 inline constexpr const char kHiddenSupportFile[] = "qxi9cd.qx";
 
 }  // namespace qx

@@ -27,10 +27,9 @@ RECT ToRect(const TGaugeRect& area) { return RECT{area.Left, area.Top, area.Righ
 void TGauge::Create(HWND parent, int id, const RECT& bounds) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   RegisterGaugeClass(instance, WindowProc);
-  Window = CreateWindowExA(0, QX_GAUGE_WINDOW_CLASS, "", WS_CHILD | WS_VISIBLE, bounds.left,
-                           bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
-                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                           nullptr);
+  Window = CreateWindowExA(0, QX_GAUGE_WINDOW_CLASS, "", WS_CHILD | WS_VISIBLE, bounds.left, bounds.top,
+                           bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   SetWindowLongPtrA(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
@@ -47,8 +46,7 @@ void TGauge::SetBorderStyle(TGaugeBorderStyle style) { RepaintIf(Model.SetBorder
 void TGauge::SetShowText(bool show) { RepaintIf(Model.SetShowText(show)); }
 
 void TGauge::SetBounds(const RECT& bounds) {
-  MoveWindow(Window, bounds.left, bounds.top, bounds.right - bounds.left,
-             bounds.bottom - bounds.top, TRUE);
+  MoveWindow(Window, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
 }
 
 void TGauge::Paint(HDC target) {
@@ -72,10 +70,8 @@ void TGauge::Paint(HDC target) {
 LRESULT CALLBACK TGauge::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   TGauge* gauge = reinterpret_cast<TGauge*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   switch (message) {
-    case WM_ERASEBKGND:
-      return 1;  // the paint covers the whole rectangle
-    case WM_NCHITTEST:
-      return HTTRANSPARENT;  // a press on the bar is a press on the window behind it
+    case WM_ERASEBKGND: return 1;             // the paint covers the whole rectangle
+    case WM_NCHITTEST: return HTTRANSPARENT;  // a press on the bar is a press on the window behind it
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(window, &paint);
@@ -83,12 +79,9 @@ LRESULT CALLBACK TGauge::WindowProc(HWND window, UINT message, WPARAM wParam, LP
       EndPaint(window, &paint);
       return 0;
     }
-    case QX_GAUGE_GET_PROGRESS:
-      return gauge ? gauge->Progress() : 0;
-    case QX_GAUGE_GET_MAX:
-      return gauge ? gauge->MaxValue() : 0;
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
+    case QX_GAUGE_GET_PROGRESS: return gauge ? gauge->Progress() : 0;
+    case QX_GAUGE_GET_MAX: return gauge ? gauge->MaxValue() : 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 

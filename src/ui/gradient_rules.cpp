@@ -24,9 +24,9 @@ TGradientBand GradientBand(int index, int32_t origin, int32_t extent, TColour st
   TGradientBand band;
   band.From = origin + RoundedMulDiv(index, extent, kGradientSteps);
   band.To = origin + RoundedMulDiv(index + 1, extent, kGradientSteps);
-  band.Colour = MakeColour(Channel(index, RedOf(start), RedOf(end)),
-                           Channel(index, GreenOf(start), GreenOf(end)),
-                           Channel(index, BlueOf(start), BlueOf(end)));
+  band.Colour =
+      MakeColour(Channel(index, RedOf(start), RedOf(end)), Channel(index, GreenOf(start), GreenOf(end)),
+                 Channel(index, BlueOf(start), BlueOf(end)));
   return band;
 }
 

@@ -10,8 +10,7 @@ namespace qx {
 using TColour = uint32_t;
 
 constexpr TColour MakeColour(int red, int green, int blue) {
-  return static_cast<TColour>(red) | static_cast<TColour>(green) << 8 |
-         static_cast<TColour>(blue) << 16;
+  return static_cast<TColour>(red) | static_cast<TColour>(green) << 8 | static_cast<TColour>(blue) << 16;
 }
 constexpr int RedOf(TColour colour) { return colour & 0xFF; }
 constexpr int GreenOf(TColour colour) { return colour >> 8 & 0xFF; }

@@ -105,8 +105,7 @@ void TSkinButton::DrawCaption(HDC dc, RECT area, const TButtonFace& face) {
 
 LRESULT TSkinButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND:
-      return 1;  // the drawing covers the whole button
+    case WM_ERASEBKGND: return 1;  // the drawing covers the whole button
     case WM_LBUTTONDBLCLK:
       // An owner-drawn button would report a quick second click as a double click; here it
       // stays a click like the first.
@@ -117,8 +116,7 @@ LRESULT TSkinButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       Repaint();
       return result;
     }
-    default:
-      return Default(message, wParam, lParam);
+    default: return Default(message, wParam, lParam);
   }
 }
 

@@ -16,14 +16,11 @@ const char kHookProperty[] = "QxSkinFormHook";
 // The child a parent's message is about, for the messages that the child draws itself.
 HWND ChildOf(UINT message, LPARAM lParam) {
   switch (message) {
-    case WM_DRAWITEM:
-      return reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
+    case WM_DRAWITEM: return reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-      return reinterpret_cast<HWND>(lParam);
-    default:
-      return nullptr;
+    case WM_CTLCOLORBTN: return reinterpret_cast<HWND>(lParam);
+    default: return nullptr;
   }
 }
 
@@ -31,8 +28,7 @@ HWND ChildOf(UINT message, LPARAM lParam) {
 
 TSkinFormHook::~TSkinFormHook() { Detach(); }
 
-void TSkinFormHook::Attach(HWND form, TFormBorderStyle borderStyle, int borderWidth,
-                           COLORREF borderColour) {
+void TSkinFormHook::Attach(HWND form, TFormBorderStyle borderStyle, int borderWidth, COLORREF borderColour) {
   Detach();
   Form = form;
   BorderStyle = borderStyle;
@@ -99,10 +95,8 @@ void TSkinFormHook::PaintGradient(HDC dc) {
   const bool vertical = Direction == TGradientDirection::Vertical;
   TOffscreen picture(dc, width, height);
   for (int i = 0; i < kGradientBands; ++i) {
-    const TGradientBand band =
-        GradientBand(i, 0, vertical ? height : width, StartColor, EndColor);
-    const RECT area = vertical ? RECT{0, band.From, width, band.To}
-                               : RECT{band.From, 0, band.To, height};
+    const TGradientBand band = GradientBand(i, 0, vertical ? height : width, StartColor, EndColor);
+    const RECT area = vertical ? RECT{0, band.From, width, band.To} : RECT{band.From, 0, band.To, height};
     FillSolid(picture.Dc(), area, ToColorRef(band.Colour));
   }
   picture.CopyTo(dc, client.left, client.top);
@@ -136,9 +130,7 @@ bool TSkinFormHook::Before(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
 
 void TSkinFormHook::After(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
-    case WM_NCHITTEST:
-      result = static_cast<LRESULT>(HitTestForDrag(result, Options));
-      break;
+    case WM_NCHITTEST: result = static_cast<LRESULT>(HitTestForDrag(result, Options)); break;
     case WM_SIZE:
       if (RepaintsAfterSize(static_cast<int>(wParam), Options))
         RedrawWindow(Form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -149,11 +141,8 @@ void TSkinFormHook::After(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
       InflateRect(client, -BorderWidth, -BorderWidth);
       break;
     }
-    case WM_NCPAINT:
-      PaintBorder();
-      break;
-    default:
-      break;
+    case WM_NCPAINT: PaintBorder(); break;
+    default: break;
   }
 }
 

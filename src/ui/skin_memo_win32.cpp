@@ -23,12 +23,10 @@ bool MayScroll(UINT message, WPARAM wParam) {
     case WM_KEYDOWN:
     case WM_CHAR:
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-      return true;
+    case WM_LBUTTONUP: return true;
     case WM_MOUSEMOVE:  // selecting text may scroll it
       return (wParam & MK_LBUTTON) != 0;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -81,9 +79,7 @@ void TSkinMemo::Recompose() {
 LRESULT TSkinMemo::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   if (!Transparent()) return Default(message, wParam, lParam);
   switch (message) {
-    case WM_ERASEBKGND:
-      PaintParentBackground(Window, reinterpret_cast<HDC>(wParam));
-      return 1;
+    case WM_ERASEBKGND: PaintParentBackground(Window, reinterpret_cast<HDC>(wParam)); return 1;
     case WM_PAINT: {
       if (wParam) return Default(message, wParam, lParam);
       PAINTSTRUCT paint;
@@ -98,8 +94,7 @@ LRESULT TSkinMemo::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       InvalidateRect(Window, nullptr, TRUE);
       return result;
     }
-    default:
-      break;
+    default: break;
   }
   const LRESULT result = Default(message, wParam, lParam);
   if (MayScroll(message, wParam) && IsWindowVisible(Window)) Recompose();

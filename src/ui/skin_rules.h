@@ -46,14 +46,14 @@ struct TButtonState {
 enum class TButtonEdge { Raised, Sunken };
 
 struct TButtonFace {
-  bool Frame;            // the one-pixel frame in the window-frame colour
-  int EdgeInset;         // how far in the edge is drawn (after the frame)
+  bool Frame;     // the one-pixel frame in the window-frame colour
+  int EdgeInset;  // how far in the edge is drawn (after the frame)
   TButtonEdge Edge;
-  int CaptionInset;      // the caption's area: the client rectangle shrunk by this much
-  int CaptionShift;      // moved right and down by this much
-  bool Embossed;         // disabled: highlight one pixel right and down, then shadow in place
+  int CaptionInset;  // the caption's area: the client rectangle shrunk by this much
+  int CaptionShift;  // moved right and down by this much
+  bool Embossed;     // disabled: highlight one pixel right and down, then shadow in place
   bool FocusRectangle;
-  int FocusInset;        // the dotted focus rectangle, this far inside the client rectangle
+  int FocusInset;  // the dotted focus rectangle, this far inside the client rectangle
 };
 
 TButtonFace ButtonFaceFor(const TButtonState& state);

@@ -12,8 +12,9 @@ extern "C" {
 void FaultSite() __asm__("qx_rw_fault_site");
 void FaultAt() __asm__("qx_rw_fault_at");
 void FaultResume() __asm__("qx_rw_fault_resume");
-__attribute__((used)) static EXCEPTION_DISPOSITION SkipFault(EXCEPTION_RECORD* record, void* frame, CONTEXT* context,
-                                                              void* dispatch) __asm__("qx_rw_skip_fault");
+__attribute__((used)) static EXCEPTION_DISPOSITION SkipFault(EXCEPTION_RECORD* record, void* frame,
+                                                             CONTEXT* context,
+                                                             void* dispatch) __asm__("qx_rw_skip_fault");
 }
 
 #if defined(__x86_64__)
@@ -43,7 +44,8 @@ qx_rw_fault_resume:
 #endif
 
 static EXCEPTION_DISPOSITION SkipFault(EXCEPTION_RECORD* record, void*, CONTEXT* context, void*) {
-  if ((record->ExceptionFlags & EXCEPTION_UNWIND) != 0 || record->ExceptionCode != EXCEPTION_ACCESS_VIOLATION ||
+  if ((record->ExceptionFlags & EXCEPTION_UNWIND) != 0 ||
+      record->ExceptionCode != EXCEPTION_ACCESS_VIOLATION ||
       record->ExceptionAddress != reinterpret_cast<void*>(&FaultAt))
     return ExceptionContinueSearch;
 #if defined(__x86_64__)

@@ -26,7 +26,7 @@ HMODULE g_module = nullptr;
 // step, after every object of the call is gone, so an abort that has seen it cleared and the writing
 // thread outside this module knows that nothing of the write runs any more.
 volatile LONG g_writeActive = 0;
-HANDLE g_writeDone = nullptr;   // manual-reset, set when the write has finished its work
+HANDLE g_writeDone = nullptr;  // manual-reset, set when the write has finished its work
 HANDLE g_writerThread = nullptr;
 
 struct TLibrary {
@@ -59,11 +59,13 @@ TLibrary& Library() {
   return library;
 }
 
-void Log(const char* name, const TLogFields& arguments, const std::string& result, const TLogFields& outputs = {}) {
+void Log(const char* name, const TLogFields& arguments, const std::string& result,
+         const TLogFields& outputs = {}) {
   Library().Log.Append(FormatCallLine(name, arguments, result, outputs));
 }
 
-int32_t Logged(const char* name, const TLogFields& arguments, int32_t result, const TLogFields& outputs = {}) {
+int32_t Logged(const char* name, const TLogFields& arguments, int32_t result,
+               const TLogFields& outputs = {}) {
   Log(name, arguments, std::to_string(result), outputs);
   return result;
 }
@@ -74,17 +76,10 @@ bool Forced(const char* name, const TLogFields& arguments, int32_t& result) {
   const TForced* forced = Library().Recorder.Config().ForcedFor(name);
   if (forced == nullptr) return false;
   switch (forced->Action) {
-    case faFault:
-      Log(name, arguments, "fault");
-      RaiseAccessViolation();
-    case faException:
-      Log(name, arguments, "exception");
-      RaiseLibraryException();
-    case faHandledFault:
-      RaiseAndHandleAccessViolation();
-      return false;
-    case faAnswer:
-      break;
+    case faFault: Log(name, arguments, "fault"); RaiseAccessViolation();
+    case faException: Log(name, arguments, "exception"); RaiseLibraryException();
+    case faHandledFault: RaiseAndHandleAccessViolation(); return false;
+    case faAnswer: break;
   }
   result = Logged(name, arguments, forced->Result);
   return true;
@@ -141,17 +136,17 @@ void WaitUntilWriterLeft() {
 }
 
 class TEventHost : public IWriteHost {
- public:
+public:
   explicit TEventHost(HANDLE event) : Event_(event) {}
   void Signal() override { SetEvent(Event_); }
   void Pause(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }
 
- private:
+private:
   HANDLE Event_;
 };
 
-int32_t DoWrite(qx::TTrackList* list, const char* volumeName, int32_t interval, HANDLE* event, int32_t testFlag,
-                bool& tracked) {
+int32_t DoWrite(qx::TTrackList* list, const char* volumeName, int32_t interval, HANDLE* event,
+                int32_t testFlag, bool& tracked) {
   TLogFields arguments;
   if (list != nullptr) {
     arguments.Add(list->PathCount)
@@ -181,7 +176,8 @@ int32_t DoWrite(qx::TTrackList* list, const char* volumeName, int32_t interval, 
   TWriteRequest request;
   request.PathCount = list->PathCount;
   const int32_t count = list->PathCount < 0 ? 0 : (list->PathCount > 99 ? 99 : list->PathCount);
-  for (int32_t i = 0; i < count; ++i) request.Paths.push_back(AnsiPath(Bounded(list->Paths[i], qx::kTrackPathSize)));
+  for (int32_t i = 0; i < count; ++i)
+    request.Paths.push_back(AnsiPath(Bounded(list->Paths[i], qx::kTrackPathSize)));
   request.VolumeName = volumeName;
   request.Interval = interval;
   request.TestWrite = testFlag != 0;
@@ -221,7 +217,8 @@ int32_t WINAPI BlankDisc(int32_t mode) {
   return Logged("BlankDisc", arguments, Library().Recorder.BlankDisc(mode));
 }
 
-int32_t WINAPI GetDiscInfo(int32_t* blank, int32_t* second, int32_t* erasable, int32_t* ready, int32_t* mediaType) {
+int32_t WINAPI GetDiscInfo(int32_t* blank, int32_t* second, int32_t* erasable, int32_t* ready,
+                           int32_t* mediaType) {
   int32_t result = 0;
   if (Forced("GetDiscInfo", {}, result)) return result;
   if (!blank || !second || !erasable || !ready || !mediaType) return Logged("GetDiscInfo", {}, 7);
@@ -342,8 +339,8 @@ int32_t WINAPI WriteCdAudioSao() { return Logged("WriteCdAudioSao", {}, 20); }
 int32_t WINAPI WriteCdAudioDao() { return Logged("WriteCdAudioDao", {}, 20); }
 int32_t WINAPI WriteCdDataTao() { return Logged("WriteCdDataTao", {}, 20); }
 
-int32_t WINAPI WriteCdDataTaoPerList(qx::TTrackList* list, const char* volumeName, int32_t interval, HANDLE* event,
-                                     int32_t testFlag) {
+int32_t WINAPI WriteCdDataTaoPerList(qx::TTrackList* list, const char* volumeName, int32_t interval,
+                                     HANDLE* event, int32_t testFlag) {
   bool tracked = false;
   const int32_t result = DoWrite(list, volumeName, interval, event, testFlag, tracked);
   if (tracked) {

@@ -68,8 +68,7 @@ void CheckTexts() {
   Check(ProductBanner() == "DVD/CD Ravelle with Vonnel\r\n", "ProductBanner", ProductBanner());
   // The string table compiled into the program holds every text exactly as defined.
   for (std::size_t i = 0; i < kTextCount; ++i)
-    Check(ResourceText(kTexts[i].Id) == kTexts[i].Text, "string table text",
-          std::to_string(kTexts[i].Id));
+    Check(ResourceText(kTexts[i].Id) == kTexts[i].Text, "string table text", std::to_string(kTexts[i].Id));
   Check(ResourceText(59999).empty(), "an unknown text id gives an empty text");
 }
 
@@ -146,8 +145,8 @@ void CheckWindowsAndDelay() {
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.lpszClassName = "QxCheckPlayerClass";
   RegisterClassA(&windowClass);
-  HWND player = CreateWindowExA(0, "QxCheckPlayerClass", "Deluxe CD Player - [01]", WS_OVERLAPPED,
-                                0, 0, 100, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND player = CreateWindowExA(0, "QxCheckPlayerClass", "Deluxe CD Player - [01]", WS_OVERLAPPED, 0, 0, 100,
+                                100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   Check(player != nullptr, "a test window");
   Check(FindWindowByTitle("CD Player", "") == player, "FindWindowByTitle by title");
   Check(FindWindowByTitle("CD Player", "CheckPlayer") == player, "FindWindowByTitle by title and class");

@@ -29,8 +29,8 @@ void EmptyScratch() {
 }
 
 bool FlatName(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." &&
-         name.find_first_of("\\/:") == std::string::npos && name.size() < 200;
+  return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos &&
+         name.size() < 200;
 }
 
 // One made-up id stands for custom archives. The listing must accept it too: otherwise the size

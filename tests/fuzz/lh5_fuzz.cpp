@@ -41,9 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   qx::TCodecState state;
   uint32_t sum = 0;
   try {
-    const uint32_t produced = state.RunCodec(sink, source, uint32_t(size - 3),
-                                             qx::TCodecDirection::cdExpand, qx::cmLH5, count,
-                                             false, 0, nullptr, sum);
+    const uint32_t produced = state.RunCodec(sink, source, uint32_t(size - 3), qx::TCodecDirection::cdExpand,
+                                             qx::cmLH5, count, false, 0, nullptr, sum);
     // All of the last match is written, never more than one match past the count.
     if (produced < count || produced >= count + 256 || sink.written_ != produced) __builtin_trap();
   } catch (const qx::ELZHBadDecodeTable&) {

@@ -43,13 +43,12 @@ private:
   size_t pos_ = 0;
 };
 
-std::vector<uint8_t> Run(qx::TCodecDirection direction, const uint8_t* data, size_t size,
-                         uint32_t produce) {
+std::vector<uint8_t> Run(qx::TCodecDirection direction, const uint8_t* data, size_t size, uint32_t produce) {
   MemStream src(data, size), dst;
   qx::TCodecState state;
   uint32_t sum = 0;
-  state.RunCodec(dst, src, static_cast<uint32_t>(size), direction, qx::cmLZH, produce, false, 0,
-                 nullptr, sum);
+  state.RunCodec(dst, src, static_cast<uint32_t>(size), direction, qx::cmLZH, produce, false, 0, nullptr,
+                 sum);
   if (state.LzhTables) std::abort();  // tables must not outlive the member
   return dst.Bytes();
 }
@@ -87,8 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (packed.size() > plain.size()) std::abort();
-  const std::vector<uint8_t> back = Run(qx::TCodecDirection::cdExpand, packed.data(), packed.size(),
-                                        static_cast<uint32_t>(plain.size()));
+  const std::vector<uint8_t> back =
+      Run(qx::TCodecDirection::cdExpand, packed.data(), packed.size(), static_cast<uint32_t>(plain.size()));
   if (back != plain) std::abort();
   return 0;
 }

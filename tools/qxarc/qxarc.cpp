@@ -84,8 +84,8 @@ Options ParseOptions(int argc, char** argv) {
       o.method = ParseMethod(value());
     } else if (a == "-k" && o.command != "applet" && o.command != "l") {
       // Keys are 32-bit; written as unsigned they wrap to the same bits.
-      o.key = static_cast<int32_t>(static_cast<uint32_t>(
-          ParseInteger(value(), INT32_MIN, UINT32_MAX, "key")));
+      o.key =
+          static_cast<int32_t>(static_cast<uint32_t>(ParseInteger(value(), INT32_MIN, UINT32_MAX, "key")));
     } else if (a == "-C" && o.command == "c") {
       o.baseDir = value();
     } else if (a == "-d" && o.command == "x") {
@@ -200,7 +200,8 @@ int Compress(const Options& o) {
   TArchiver archiver;
   archiver.Key = o.key;
   archiver.ExceptionOnFileError = true;
-  if (!o.baseDir.empty()) archiver.SetTargetPath(host.FromHostPath(fs::path(o.baseDir).lexically_normal().string()));
+  if (!o.baseDir.empty())
+    archiver.SetTargetPath(host.FromHostPath(fs::path(o.baseDir).lexically_normal().string()));
   ProgressBar bar;
   bar.Attach(archiver);
   archiver.OnCheckFile = [&bar](std::string& name, TCProcessMode) { bar.SetLabel(name); };
@@ -215,8 +216,8 @@ int Compress(const Options& o) {
 std::string FormatDate(uint32_t packed) {
   const TDosDateTime t = UnpackDosDateTime(packed);
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.Year, t.Month, t.Day, t.Hour,
-                t.Minute, t.Second);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.Year, t.Month, t.Day, t.Hour, t.Minute,
+                t.Second);
   return text;
 }
 
@@ -236,8 +237,8 @@ int List(const Options& o) {
   TArchiver archiver;
   TStringList list;
   archiver.ScanArchive(*archive, list);
-  std::printf("%10s %10s %-6s %-19s %-5s %-6s %s\n", "Size", "Packed", "Method", "Date", "Attr",
-              "Locked", "Name");
+  std::printf("%10s %10s %-6s %-19s %-5s %-6s %s\n", "Size", "Packed", "Method", "Date", "Attr", "Locked",
+              "Name");
   for (int i = 0; i < list.Count(); ++i) {
     const auto* info = static_cast<const TArchiveEntryInfo*>(list.Objects(i));
     std::string method = MethodId(info->MethodIndex);

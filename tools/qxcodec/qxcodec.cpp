@@ -29,7 +29,8 @@ public:
   }
   int64_t Seek(int64_t offset, qx::TSeekOrigin origin) override {
     const int whence = origin == qx::TSeekOrigin::soBeginning ? SEEK_SET
-                       : origin == qx::TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
+                       : origin == qx::TSeekOrigin::soCurrent ? SEEK_CUR
+                                                              : SEEK_END;
     std::fseek(f_, static_cast<long>(offset), whence);
     return std::ftell(f_);
   }

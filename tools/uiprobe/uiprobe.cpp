@@ -119,8 +119,10 @@ int State() {
     return exFalse;
   }
   std::printf("window: %s\n", IsWindowVisible(window) ? "visible" : "hidden");
-  const struct { const char* Name; int Id; } buttons[] = {{"left", IDC_BUTTON_LEFT},
-                                                          {"right", IDC_BUTTON_RIGHT}};
+  const struct {
+    const char* Name;
+    int Id;
+  } buttons[] = {{"left", IDC_BUTTON_LEFT}, {"right", IDC_BUTTON_RIGHT}};
   for (const auto& button : buttons) {
     HWND control = GetDlgItem(window, button.Id);
     std::string caption;
@@ -128,13 +130,16 @@ int State() {
     std::printf("%s: \"%s\" %s\n", button.Name, caption.c_str(),
                 IsWindowEnabled(control) ? "enabled" : "disabled");
   }
-  const struct { const char* Name; int Id; } gauges[] = {{"gauge-left", IDC_PROGRESS_BAR_LEFT},
-                                                         {"gauge", IDC_PROGRESS_BAR}};
+  const struct {
+    const char* Name;
+    int Id;
+  } gauges[] = {{"gauge-left", IDC_PROGRESS_BAR_LEFT}, {"gauge", IDC_PROGRESS_BAR}};
   for (const auto& gauge : gauges) {
     HWND control = GetDlgItem(window, gauge.Id);
     DWORD_PTR progress = 0, maximum = 0;
     if (!control ||
-        !SendMessageTimeoutA(control, QX_GAUGE_GET_PROGRESS, 0, 0, SMTO_ABORTIFHUNG, kSendTimeout, &progress) ||
+        !SendMessageTimeoutA(control, QX_GAUGE_GET_PROGRESS, 0, 0, SMTO_ABORTIFHUNG, kSendTimeout,
+                             &progress) ||
         !SendMessageTimeoutA(control, QX_GAUGE_GET_MAX, 0, 0, SMTO_ABORTIFHUNG, kSendTimeout, &maximum))
       return exFailure;
     std::printf("%s: %ld/%ld\n", gauge.Name, static_cast<long>(progress), static_cast<long>(maximum));
@@ -169,9 +174,12 @@ int WaitMemo(const std::string& wanted, DWORD timeout) {
 
 int Press(const char* which) {
   int id;
-  if (std::strcmp(which, "left") == 0) id = IDC_BUTTON_LEFT;
-  else if (std::strcmp(which, "right") == 0) id = IDC_BUTTON_RIGHT;
-  else return exUsage;
+  if (std::strcmp(which, "left") == 0)
+    id = IDC_BUTTON_LEFT;
+  else if (std::strcmp(which, "right") == 0)
+    id = IDC_BUTTON_RIGHT;
+  else
+    return exUsage;
   HWND window = MainWindow();
   if (!window) return exFalse;
   HWND button = GetDlgItem(window, id);
@@ -194,8 +202,10 @@ bool ReadCaption(HWND window, int id, std::string& caption) {
 int PressWatch(const char* which, DWORD timeout) {
   HWND window = MainWindow();
   if (!window) return exFalse;
-  const struct { const char* Name; int Id; } buttons[] = {{"left", IDC_BUTTON_LEFT},
-                                                          {"right", IDC_BUTTON_RIGHT}};
+  const struct {
+    const char* Name;
+    int Id;
+  } buttons[] = {{"left", IDC_BUTTON_LEFT}, {"right", IDC_BUTTON_RIGHT}};
   std::string seen[2];
   for (int i = 0; i < 2; ++i) {
     if (!ReadCaption(window, buttons[i].Id, seen[i])) return exFailure;
@@ -247,8 +257,7 @@ int BurnText(const std::string& text) {
   GetWindowThreadProcessId(window, &pid);
   HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
   if (!process) return exFailure;
-  void* remote = VirtualAllocEx(process, nullptr, text.size() + 1, MEM_COMMIT | MEM_RESERVE,
-                                PAGE_READWRITE);
+  void* remote = VirtualAllocEx(process, nullptr, text.size() + 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
   DWORD_PTR ignored = 0;
   const bool sent = remote && WriteProcessMemory(process, remote, text.c_str(), text.size() + 1, nullptr) &&
                     SendMessageTimeoutA(window, qx::WM_BURNTEXT, 0, reinterpret_cast<LPARAM>(remote),
@@ -300,8 +309,8 @@ int Exec(DWORD timeout) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     std::fprintf(stderr, "uiprobe: cannot start (error %lu)\n", GetLastError());
     return exFailure;
   }
@@ -338,8 +347,7 @@ bool WriteBitmap(const char* path, HDC screen, HBITMAP bitmap, int width, int he
   info.biCompression = BI_RGB;
   const DWORD rowBytes = ((width * 3 + 3) / 4) * 4;
   std::string pixels(rowBytes * height, '\0');
-  if (!GetDIBits(screen, bitmap, 0, height, &pixels[0], reinterpret_cast<BITMAPINFO*>(&info),
-                 DIB_RGB_COLORS))
+  if (!GetDIBits(screen, bitmap, 0, height, &pixels[0], reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS))
     return false;
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;
@@ -430,8 +438,9 @@ int Pointer(int x, int y) {
 }
 
 int Enable(const char* which, const char* state) {
-  const int id = std::strcmp(which, "left") == 0 ? IDC_BUTTON_LEFT
-                 : std::strcmp(which, "right") == 0 ? IDC_BUTTON_RIGHT : 0;
+  const int id = std::strcmp(which, "left") == 0    ? IDC_BUTTON_LEFT
+                 : std::strcmp(which, "right") == 0 ? IDC_BUTTON_RIGHT
+                                                    : 0;
   const bool on = std::strcmp(state, "on") == 0;
   if (!id || (!on && std::strcmp(state, "off") != 0)) return exUsage;
   HWND window = MainWindow();
@@ -444,11 +453,13 @@ int Enable(const char* which, const char* state) {
 }
 
 int Usage() {
-  std::fputs("usage: uiprobe exists | wait-window [MS] | wait-gone [MS] | state | memo |\n"
-             "       wait-memo TEXT [MS] | press left|right | press-watch left|right MS |\n"
-             "       autoplay | burn-progress POS MAX | burn-text TEXT | close | kill |\n"
-             "       exec [MS] | screenshot FILE.bmp | rect | drag X Y DX DY | pointer X Y |\n"
-             "       enable left|right on|off\n", stderr);
+  std::fputs(
+      "usage: uiprobe exists | wait-window [MS] | wait-gone [MS] | state | memo |\n"
+      "       wait-memo TEXT [MS] | press left|right | press-watch left|right MS |\n"
+      "       autoplay | burn-progress POS MAX | burn-text TEXT | close | kill |\n"
+      "       exec [MS] | screenshot FILE.bmp | rect | drag X Y DX DY | pointer X Y |\n"
+      "       enable left|right on|off\n",
+      stderr);
   return exUsage;
 }
 
@@ -460,27 +471,46 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   int result;
-  if (command == "exists") result = Exists();
-  else if (command == "wait-window") result = WaitWindow(TimeoutArg(argc, argv, 2));
-  else if (command == "wait-gone") result = WaitGone(TimeoutArg(argc, argv, 2));
-  else if (command == "state") result = State();
-  else if (command == "memo") result = Memo();
-  else if (command == "wait-memo" && argc >= 3) result = WaitMemo(Unescape(argv[2]), TimeoutArg(argc, argv, 3));
-  else if (command == "press" && argc >= 3) result = Press(argv[2]);
-  else if (command == "press-watch" && argc >= 4) result = PressWatch(argv[2], TimeoutArg(argc, argv, 3));
-  else if (command == "autoplay") result = AutoPlay();
-  else if (command == "burn-progress" && argc >= 4) result = BurnProgress(argv[2], argv[3]);
-  else if (command == "burn-text" && argc >= 3) result = BurnText(Unescape(argv[2]));
-  else if (command == "close") result = Close();
-  else if (command == "kill") result = Kill();
-  else if (command == "exec") result = Exec(TimeoutArg(argc, argv, 2));
-  else if (command == "screenshot" && argc >= 3) result = Screenshot(argv[2]);
-  else if (command == "rect") result = Rect();
+  if (command == "exists")
+    result = Exists();
+  else if (command == "wait-window")
+    result = WaitWindow(TimeoutArg(argc, argv, 2));
+  else if (command == "wait-gone")
+    result = WaitGone(TimeoutArg(argc, argv, 2));
+  else if (command == "state")
+    result = State();
+  else if (command == "memo")
+    result = Memo();
+  else if (command == "wait-memo" && argc >= 3)
+    result = WaitMemo(Unescape(argv[2]), TimeoutArg(argc, argv, 3));
+  else if (command == "press" && argc >= 3)
+    result = Press(argv[2]);
+  else if (command == "press-watch" && argc >= 4)
+    result = PressWatch(argv[2], TimeoutArg(argc, argv, 3));
+  else if (command == "autoplay")
+    result = AutoPlay();
+  else if (command == "burn-progress" && argc >= 4)
+    result = BurnProgress(argv[2], argv[3]);
+  else if (command == "burn-text" && argc >= 3)
+    result = BurnText(Unescape(argv[2]));
+  else if (command == "close")
+    result = Close();
+  else if (command == "kill")
+    result = Kill();
+  else if (command == "exec")
+    result = Exec(TimeoutArg(argc, argv, 2));
+  else if (command == "screenshot" && argc >= 3)
+    result = Screenshot(argv[2]);
+  else if (command == "rect")
+    result = Rect();
   else if (command == "drag" && argc >= 6)
     result = Drag(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
-  else if (command == "pointer" && argc >= 4) result = Pointer(std::atoi(argv[2]), std::atoi(argv[3]));
-  else if (command == "enable" && argc >= 4) result = Enable(argv[2], argv[3]);
-  else return Usage();
+  else if (command == "pointer" && argc >= 4)
+    result = Pointer(std::atoi(argv[2]), std::atoi(argv[3]));
+  else if (command == "enable" && argc >= 4)
+    result = Enable(argv[2], argv[3]);
+  else
+    return Usage();
   std::fflush(stdout);
   return result == exUsage ? Usage() : result;
 }

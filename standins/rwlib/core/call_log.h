@@ -11,7 +11,7 @@ namespace qx::rwlib {
 
 // A field list built in call order; integers in decimal, texts as they are.
 class TLogFields {
- public:
+public:
   TLogFields& Add(int64_t value) { return Add(std::to_string(value)); }
   TLogFields& Add(const std::string& text) {
     Fields_.push_back(text);
@@ -19,7 +19,7 @@ class TLogFields {
   }
   const std::vector<std::string>& Fields() const { return Fields_; }
 
- private:
+private:
   std::vector<std::string> Fields_;
 };
 
@@ -29,14 +29,14 @@ std::string FormatCallLine(const std::string& name, const TLogFields& arguments,
                            const TLogFields& outputs);
 
 class TCallLog {
- public:
+public:
   explicit TCallLog(std::filesystem::path path = {}) : Path_(std::move(path)) {}
   bool Enabled() const { return !Path_.empty(); }
   // Appends the line and a LF; the file is opened for each line so that readers see every call
   // as soon as it has been made, even if the process dies.
   void Append(const std::string& line);
 
- private:
+private:
   std::filesystem::path Path_;
   std::mutex Lock_;
 };

@@ -81,19 +81,14 @@ bool ReadForced(const std::string& text, TForced& out) {
 int64_t MediaCapacity(int32_t mediaType) {
   switch (mediaType) {
     case mtCdRom:
-    case mtCdR650:
-      return 333000;  // 74 minutes
+    case mtCdR650: return 333000;  // 74 minutes
     case mtCdR:
-    case mtCdRw:
-      return 359849;  // 80 minutes
+    case mtCdRw: return 359849;  // 80 minutes
     case mtDvdR:
-    case mtDvdRw:
-      return 2298496;
+    case mtDvdRw: return 2298496;
     case mtDvdPlusR:
-    case mtDvdPlusRw:
-      return 2295104;
-    default:
-      return 359849;
+    case mtDvdPlusRw: return 2295104;
+    default: return 359849;
   }
 }
 
@@ -175,7 +170,8 @@ TRecorderConfig ParseDevicesDef(const std::string& text, std::vector<std::string
     if (section == "force") {
       TForced forced;
       if (!ReadForced(value, forced)) {
-        warn(where + "forced result of " + key + " is not a number, \"fault\", \"handledfault\" or \"exception\"");
+        warn(where + "forced result of " + key +
+             " is not a number, \"fault\", \"handledfault\" or \"exception\"");
         continue;
       }
       config.Forced[key] = forced;

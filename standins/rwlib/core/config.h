@@ -48,7 +48,7 @@ struct TRecorderConfig {
   bool WriteModeFlag3 = false;
   int32_t BurnProof = 1;  // BurnProofControl's answer
   std::vector<uint16_t> Speeds = {7056, 1764, 7056, 8448};
-  int32_t SpeedResult = 1;  // GetCdSpeeds and SetCdSpeeds answer this when it is not 1
+  int32_t SpeedResult = 1;                  // GetCdSpeeds and SetCdSpeeds answer this when it is not 1
   std::vector<int32_t> ReadyAnswers = {1};  // IsDeviceReadyEx in sequence, the last one repeating
   // [Disc]
   bool DiscPresent = true;
@@ -60,7 +60,7 @@ struct TRecorderConfig {
   std::string Image = "disc.iso";
   // [Write]
   int32_t WriteResult = 1;
-  int32_t FailAtPercent = 50;  // share of the sectors written before a failing write gives up
+  int32_t FailAtPercent = 50;       // share of the sectors written before a failing write gives up
   int64_t SectorsPerSecond = 1800;  // 0 = as fast as possible
   // [Force]: entry point name -> what it does instead
   std::map<std::string, TForced> Forced;

@@ -26,7 +26,7 @@ struct TNode {
   TNode* Parent = nullptr;
   std::vector<std::unique_ptr<TNode>> Children;
   // Layout.
-  uint32_t DataSector = 0;  // files
+  uint32_t DataSector = 0;                                                // files
   uint32_t IsoSector = 0, IsoSize = 0, JolietSector = 0, JolietSize = 0;  // directories
   uint16_t IsoNumber = 0, JolietNumber = 0;
 };
@@ -73,9 +73,12 @@ std::string DChars(const std::u16string& name, std::size_t limit) {
   std::string out;
   for (char16_t c : name) {
     if (out.size() == limit) break;
-    if (c >= 'a' && c <= 'z') out.push_back(static_cast<char>(c - 'a' + 'A'));
-    else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_') out.push_back(static_cast<char>(c));
-    else out.push_back('_');
+    if (c >= 'a' && c <= 'z')
+      out.push_back(static_cast<char>(c - 'a' + 'A'));
+    else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')
+      out.push_back(static_cast<char>(c));
+    else
+      out.push_back('_');
   }
   return out;
 }
@@ -121,8 +124,8 @@ void Date17(uint8_t* p, const std::tm* t) {
   if (t == nullptr) {
     std::memset(p, '0', 16);
   } else {
-    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d00", t->tm_year + 1900, t->tm_mon + 1, t->tm_mday,
-                  t->tm_hour, t->tm_min, t->tm_sec);
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d00", t->tm_year + 1900, t->tm_mon + 1,
+                  t->tm_mday, t->tm_hour, t->tm_min, t->tm_sec);
     std::memcpy(p, text, 16);
   }
   p[16] = 0;
@@ -191,7 +194,9 @@ int32_t Scan(TNode& dir) {
   }
   // Folder listings come in no fixed order; sorting makes the short names and the layout repeatable.
   std::sort(dir.Children.begin(), dir.Children.end(),
-            [](const std::unique_ptr<TNode>& a, const std::unique_ptr<TNode>& b) { return a->JolietName < b->JolietName; });
+            [](const std::unique_ptr<TNode>& a, const std::unique_ptr<TNode>& b) {
+              return a->JolietName < b->JolietName;
+            });
   return 1;
 }
 
@@ -209,8 +214,10 @@ std::vector<TNode*> DirectoryOrder(TNode& root, bool joliet) {
     order.insert(order.end(), subdirs.begin(), subdirs.end());
   }
   for (std::size_t i = 0; i < order.size(); ++i) {
-    if (joliet) order[i]->JolietNumber = static_cast<uint16_t>(i + 1);
-    else order[i]->IsoNumber = static_cast<uint16_t>(i + 1);
+    if (joliet)
+      order[i]->JolietNumber = static_cast<uint16_t>(i + 1);
+    else
+      order[i]->IsoNumber = static_cast<uint16_t>(i + 1);
   }
   return order;
 }
@@ -274,8 +281,10 @@ std::vector<uint8_t> DirectoryExtent(const TNode& dir, bool joliet, const std::t
     const std::string id = Identifier(*child, joliet);
     const std::size_t length = RecordLength(id.size());
     if (pos % kSectorSize + length > kSectorSize) pos = (pos / kSectorSize + 1) * kSectorSize;
-    if (child->IsDir) PutRecord(out.data() + pos, id, sectorOf(*child), sizeOf(*child), true, recorded);
-    else PutRecord(out.data() + pos, id, child->DataSector, static_cast<uint32_t>(child->Size), false, recorded);
+    if (child->IsDir)
+      PutRecord(out.data() + pos, id, sectorOf(*child), sizeOf(*child), true, recorded);
+    else
+      PutRecord(out.data() + pos, id, child->DataSector, static_cast<uint32_t>(child->Size), false, recorded);
     pos += length;
   }
   return out;
@@ -375,17 +384,18 @@ namespace {
 
 // Writes whole sectors, stopping quietly at the limit.
 class TSectorWriter {
- public:
+public:
   TSectorWriter(std::ofstream& out, int64_t limit) : Out_(out), Limit_(limit) {}
   bool Full() const { return Limit_ >= 0 && Written_ >= Limit_ * kSectorSize; }
   void Put(const uint8_t* data, std::size_t size) {
-    if (Limit_ >= 0) size = static_cast<std::size_t>(std::min<int64_t>(size, Limit_ * kSectorSize - Written_));
+    if (Limit_ >= 0)
+      size = static_cast<std::size_t>(std::min<int64_t>(size, Limit_ * kSectorSize - Written_));
     Out_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     Written_ += static_cast<int64_t>(size);
   }
   void Put(const std::vector<uint8_t>& data) { Put(data.data(), data.size()); }
 
- private:
+private:
   std::ofstream& Out_;
   int64_t Limit_;
   int64_t Written_ = 0;
@@ -476,8 +486,8 @@ bool TIsoImage::Write(const fs::path& image, int64_t sectorLimit, std::string* e
       in.read(buffer.data(), static_cast<std::streamsize>(want));
       const std::size_t got = static_cast<std::size_t>(in.gcount());
       // A file that shrank since the plan is padded, one that grew is cut: the extents are fixed.
-      std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got), buffer.begin() + static_cast<std::ptrdiff_t>(want),
-                0);
+      std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got),
+                buffer.begin() + static_cast<std::ptrdiff_t>(want), 0);
       w.Put(reinterpret_cast<const uint8_t*>(buffer.data()), want);
       left -= want;
     }

@@ -13,7 +13,7 @@ namespace qx::rwlib {
 constexpr int64_t kSectorSize = 2048;
 
 class TIsoImage {
- public:
+public:
   TIsoImage();
   ~TIsoImage();
   TIsoImage(const TIsoImage&) = delete;
@@ -31,7 +31,7 @@ class TIsoImage {
   // set when a file cannot be read or the image cannot be written.
   bool Write(const std::filesystem::path& image, int64_t sectorLimit, std::string* error) const;
 
- private:
+private:
   struct TLayout;
   std::unique_ptr<TLayout> Layout_;
 };

@@ -141,8 +141,7 @@ bool TVirtualRecorder::RequestAbort() {
   return true;
 }
 
-int32_t TVirtualRecorder::RunProgress(int64_t stopAt, int32_t interval, IWriteHost& host,
-                                      int64_t& written) {
+int32_t TVirtualRecorder::RunProgress(int64_t stopAt, int32_t interval, IWriteHost& host, int64_t& written) {
   written = 0;
   int64_t pausedMs = 0;
   while (written < stopAt) {

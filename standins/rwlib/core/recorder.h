@@ -23,7 +23,7 @@ namespace qx::rwlib {
 
 // What the platform does for a write in progress.
 class IWriteHost {
- public:
+public:
   virtual ~IWriteHost() = default;
   // Sets the caller's event: a further interval of sectors has been written.
   virtual void Signal() = 0;
@@ -45,7 +45,7 @@ struct TDiscInfo {
 };
 
 class TVirtualRecorder {
- public:
+public:
   // `home` is the folder that relative image paths are taken from (the library's own).
   TVirtualRecorder(TRecorderConfig config, std::filesystem::path home);
 
@@ -69,7 +69,7 @@ class TVirtualRecorder {
   // Blocks until the write is done, failed or aborted.
   int32_t WriteTrackList(const TWriteRequest& request, IWriteHost& host);
 
- private:
+private:
   int32_t RunProgress(int64_t stopAt, int32_t interval, IWriteHost& host, int64_t& written);
 
   TRecorderConfig Config_;

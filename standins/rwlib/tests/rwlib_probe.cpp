@@ -26,24 +26,24 @@ namespace {
 
 int g_failures = 0;
 
-#define CHECK(cond)                                                           \
-  do {                                                                        \
-    if (!(cond)) {                                                            \
+#define CHECK(cond)                                                                 \
+  do {                                                                              \
+    if (!(cond)) {                                                                  \
       std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-      ++g_failures;                                                           \
-    }                                                                         \
+      ++g_failures;                                                                 \
+    }                                                                               \
   } while (0)
 
-#define CHECK_EQ(a, b)                                                                          \
-  do {                                                                                          \
-    const auto va = (a);                                                                        \
-    const auto vb = (b);                                                                        \
-    if (!(va == vb)) {                                                                          \
-      std::ostringstream msg;                                                                   \
-      msg << va << " != " << vb;                                                                \
+#define CHECK_EQ(a, b)                                                                                     \
+  do {                                                                                                     \
+    const auto va = (a);                                                                                   \
+    const auto vb = (b);                                                                                   \
+    if (!(va == vb)) {                                                                                     \
+      std::ostringstream msg;                                                                              \
+      msg << va << " != " << vb;                                                                           \
       std::fprintf(stderr, "%s:%d: %s == %s failed: %s\n", __FILE__, __LINE__, #a, #b, msg.str().c_str()); \
-      ++g_failures;                                                                             \
-    }                                                                                           \
+      ++g_failures;                                                                                        \
+    }                                                                                                      \
   } while (0)
 
 fs::path Here() { return fs::current_path(); }
@@ -87,7 +87,8 @@ void WriteFile(const fs::path& path, std::size_t size, unsigned seed) {
 uint64_t MakeProject(const fs::path& root) {
   std::error_code ec;
   fs::remove_all(root, ec);
-  const fs::path deep = root / "Level one folder with a long name" / "level 2" / L"Dossier \u00e9t\u00e9 3" / "4" / "five";
+  const fs::path deep =
+      root / "Level one folder with a long name" / "level 2" / L"Dossier \u00e9t\u00e9 3" / "4" / "five";
   fs::create_directories(deep);
   fs::create_directories(root / "empty folder");
   fs::create_directories(root / "many");
@@ -118,7 +119,7 @@ struct TBinding {
 
 // Counts the library's progress signals the way the burn's progress worker does: wait, count, reset.
 class TProgressCounter {
- public:
+public:
   TProgressCounter() : Event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     Thread_ = CreateThread(nullptr, 0, &TProgressCounter::Run, this, 0, nullptr);
   }
@@ -139,7 +140,7 @@ class TProgressCounter {
     return Count_ > 0;
   }
 
- private:
+private:
   static DWORD WINAPI Run(void* self) {
     auto* me = static_cast<TProgressCounter*>(self);
     for (;;) {
@@ -173,7 +174,8 @@ void StartHealthy(RwLibBinding& b) {
 
 int Burn() {
   const std::string library = Prepare(
-      "[Recorder]\nVendor=ACME\nProduct=Virtual Burner 52x\n[Write]\nSectorsPerSecond=0\n[Log]\nPath=calls.log\n");
+      "[Recorder]\nVendor=ACME\nProduct=Virtual Burner "
+      "52x\n[Write]\nSectorsPerSecond=0\n[Log]\nPath=calls.log\n");
   const uint64_t size = MakeProject(Here() / "project");
   TBinding t(library);
   RwLibBinding& b = t.Binding;
@@ -201,7 +203,8 @@ int Burn() {
   TProgressCounter progress;
   const int64_t sectors = ImageSectors(Here() / "project");
   const int32_t interval = 20;
-  CHECK_EQ(b.WriteCdDataTaoPerList(list.get(), "MY PROJECT", interval, reinterpret_cast<void**>(progress.Event()), 0),
+  CHECK_EQ(b.WriteCdDataTaoPerList(list.get(), "MY PROJECT", interval,
+                                   reinterpret_cast<void**>(progress.Event()), 0),
            1);
   Sleep(100);
   CHECK(progress.Count() >= 1 && progress.Count() <= sectors / interval);
@@ -267,7 +270,8 @@ int LogScenario() {
       "GetCdSpeeds\t->\t1\t7056\t1764\t5292\t8448",
       "SetCdSpeeds\t7056\t2816\t->\t1",
       "GetCdSpeeds\t->\t1\t7056\t2816\t5292\t8448",
-      "WriteCdDataTaoPerList\t1\tsmall\t0\t1\t5000\tTitle of track 1\tDisc       01/02/2026\tVOLUME\t110\t-1\t->\t1",
+      "WriteCdDataTaoPerList\t1\tsmall\t0\t1\t5000\tTitle of track 1\tDisc       "
+      "01/02/2026\tVOLUME\t110\t-1\t->\t1",
       "Load\t->\t1",
       "BlankDisc\t1\t->\t1",
       "Unload\t->\t1",
@@ -330,7 +334,7 @@ int Fault() {
 // Sees every exception raised on any thread before any handler does (a first-chance observer that
 // handles nothing), so a scenario can tell that a fault really happened even when it was handled.
 class TExceptionWitness {
- public:
+public:
   TExceptionWitness() : Handler_(AddVectoredExceptionHandler(1, &TExceptionWitness::Observe)) {
     AccessViolations = 0;
     LibraryExceptions = 0;
@@ -339,7 +343,7 @@ class TExceptionWitness {
   static inline volatile LONG AccessViolations = 0;
   static inline volatile LONG LibraryExceptions = 0;
 
- private:
+private:
   static LONG CALLBACK Observe(EXCEPTION_POINTERS* info) {
     const DWORD code = info->ExceptionRecord->ExceptionCode;
     if (code == EXCEPTION_ACCESS_VIOLATION) InterlockedIncrement(&AccessViolations);
@@ -363,7 +367,8 @@ uintptr_t HandlerChainHead() {
 // A fault that the library handles itself inside the call is none of the caller's business: the
 // call answers as usual and the guard reports nothing.
 int HandledFault() {
-  const std::string library = Prepare("[Force]\nStart=handledfault\nAbortWrite=HandledFault\n[Log]\nPath=calls.log\n");
+  const std::string library =
+      Prepare("[Force]\nStart=handledfault\nAbortWrite=HandledFault\n[Log]\nPath=calls.log\n");
   TBinding t(library);
   RwLibBinding& b = t.Binding;
   TExceptionWitness witness;
@@ -392,7 +397,8 @@ int HandledFault() {
 // A software exception of the library's own that escapes the call is caught like a fault: the scan
 // ends with 23, the abort reports it and goes on, and the library keeps answering.
 int Exception() {
-  const std::string library = Prepare("[Force]\nStart=exception\nAbortWrite=exception\n[Log]\nPath=calls.log\n");
+  const std::string library =
+      Prepare("[Force]\nStart=exception\nAbortWrite=exception\n[Log]\nPath=calls.log\n");
   TBinding t(library);
   RwLibBinding& b = t.Binding;
   TExceptionWitness witness;
@@ -410,8 +416,8 @@ int Exception() {
   CHECK_EQ(static_cast<long>(witness.AccessViolations), 0L);
   CHECK_EQ(b.IsDeviceReadyEx(), 11);  // the engine never started
   const std::vector<std::string> lines = LogLines();
-  const std::vector<std::string> expected = {"Start\t0\t0\t0\t4\t8192\t->\texception", "AbortWrite\t->\texception",
-                                             "IsDeviceReadyEx\t->\t11"};
+  const std::vector<std::string> expected = {"Start\t0\t0\t0\t4\t8192\t->\texception",
+                                             "AbortWrite\t->\texception", "IsDeviceReadyEx\t->\t11"};
   CHECK_EQ(lines.size(), expected.size());
   for (std::size_t i = 0; i < lines.size() && i < expected.size(); ++i) CHECK_EQ(lines[i], expected[i]);
   CHECK(b.ReleaseRecordingLibrary());
@@ -452,7 +458,8 @@ struct TWriter {
   volatile LONG Result = -1000;
   static DWORD WINAPI Run(void* self) {
     auto* w = static_cast<TWriter*>(self);
-    const int32_t r = w->Binding->WriteCdDataTaoPerList(w->List, "BIG", 20, reinterpret_cast<void**>(w->Event), 0);
+    const int32_t r =
+        w->Binding->WriteCdDataTaoPerList(w->List, "BIG", 20, reinterpret_cast<void**>(w->Event), 0);
     InterlockedExchange(&w->Result, r);
     return 0;
   }
@@ -521,8 +528,9 @@ int Disc() {
   }
   {
     // A write that fails half way on an erasable disc, which then needs two polls to become ready.
-    TBinding t(Prepare("[Disc]\nMediaType=2\nErasable=1\nNotReadyPolls=2\n[Write]\nResult=14\nFailAtPercent=50\n"
-                       "SectorsPerSecond=0\n"));
+    TBinding t(
+        Prepare("[Disc]\nMediaType=2\nErasable=1\nNotReadyPolls=2\n[Write]\nResult=14\nFailAtPercent=50\n"
+                "SectorsPerSecond=0\n"));
     RwLibBinding& b = t.Binding;
     StartHealthy(b);
     CHECK_EQ(b.WriteCdDataTaoPerList(list.get(), "V", 10, ev, 0), 14);
@@ -549,7 +557,8 @@ int Disc() {
   }
   {
     // A CD-R cannot be erased; forced answers replace an entry point's work; failing speed calls.
-    TBinding t(Prepare("[Recorder]\nSpeedResult=20\nBurnProof=20\nTrackAtOnce=0\n[Force]\nIsDeviceReadyEx=76\n"));
+    TBinding t(
+        Prepare("[Recorder]\nSpeedResult=20\nBurnProof=20\nTrackAtOnce=0\n[Force]\nIsDeviceReadyEx=76\n"));
     RwLibBinding& b = t.Binding;
     StartHealthy(b);
     CHECK_EQ(b.BlankDisc(1), 20);
@@ -576,7 +585,9 @@ int TestWrite() {
   StartHealthy(t.Binding);
   TProgressCounter progress;
   const int64_t sectors = ImageSectors(Here() / "folder");
-  CHECK_EQ(t.Binding.WriteCdDataTaoPerList(list.get(), "V", 25, reinterpret_cast<void**>(progress.Event()), -1), 1);
+  CHECK_EQ(
+      t.Binding.WriteCdDataTaoPerList(list.get(), "V", 25, reinterpret_cast<void**>(progress.Event()), -1),
+      1);
   Sleep(100);
   CHECK(progress.Count() >= 1 && progress.Count() <= sectors / 25);
   CHECK(!DiscWritten());
@@ -593,8 +604,10 @@ int Aspi() {
   if (aspi == nullptr) return g_failures;
   using TSupportInfo = DWORD(__cdecl*)();
   using TSend = DWORD(__cdecl*)(void*);
-  auto support = reinterpret_cast<TSupportInfo>(reinterpret_cast<void (*)()>(GetProcAddress(aspi, "GetASPI32SupportInfo")));
-  auto send = reinterpret_cast<TSend>(reinterpret_cast<void (*)()>(GetProcAddress(aspi, "SendASPI32Command")));
+  auto support = reinterpret_cast<TSupportInfo>(
+      reinterpret_cast<void (*)()>(GetProcAddress(aspi, "GetASPI32SupportInfo")));
+  auto send =
+      reinterpret_cast<TSend>(reinterpret_cast<void (*)()>(GetProcAddress(aspi, "SendASPI32Command")));
   CHECK(support != nullptr && send != nullptr);
   if (support && send) {
     CHECK_EQ(support(), static_cast<DWORD>(0x0101));  // complete, one adapter
@@ -633,17 +646,24 @@ int Aspi() {
 
 int main(int argc, char** argv) {
   const std::map<std::string, std::function<int()>> scenarios = {
-      {"burn", Burn}, {"log", LogScenario}, {"fault", Fault}, {"handledfault", HandledFault},
-      {"exception", Exception}, {"unguarded", Unguarded},
-      {"abort", Abort}, {"disc", Disc}, {"testwrite", TestWrite},
+    {"burn", Burn},
+    {"log", LogScenario},
+    {"fault", Fault},
+    {"handledfault", HandledFault},
+    {"exception", Exception},
+    {"unguarded", Unguarded},
+    {"abort", Abort},
+    {"disc", Disc},
+    {"testwrite", TestWrite},
 #if defined(QX_ASPI_MAJOR)
-      {"aspi", Aspi},
+    {"aspi", Aspi},
 #endif
   };
   if (argc != 2 || !scenarios.count(argv[1])) {
-    std::fprintf(stderr,
-                 "usage: rwlib_probe burn|log|fault|handledfault|exception|unguarded|abort|disc|testwrite|aspi"
-                 "  (in a scratch folder)\n");
+    std::fprintf(
+        stderr,
+        "usage: rwlib_probe burn|log|fault|handledfault|exception|unguarded|abort|disc|testwrite|aspi"
+        "  (in a scratch folder)\n");
     return 2;
   }
   const int failures = scenarios.at(argv[1])();

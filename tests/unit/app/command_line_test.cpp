@@ -21,10 +21,16 @@ TEST(SplitParameters, BlanksQuotesAndProgramName) {
       {"applet.exe", {"applet.exe"}},
       {"applet.exe /max#13/#10", {"applet.exe", "/max#13/#10"}},
       // every character up to and including the space separates, tabs and control codes too
-      {"a\tb\x01" "c\x1f" "d e", {"a", "b", "c", "d", "e"}},
+      {"a\tb\x01"
+       "c\x1f"
+       "d e",
+       {"a", "b", "c", "d", "e"}},
       {"  lead   trail  ", {"lead", "trail"}},
       // characters above the space (also 8-bit ones) never separate
-      {"a\xa0" "b!c", {"a\xa0" "b!c"}},
+      {"a\xa0"
+       "b!c",
+       {"a\xa0"
+        "b!c"}},
       // quotes toggle a stretch in which blanks don't separate, and are dropped
       {"\"C:\\Program Files\\applet.exe\" /show", {"C:\\Program Files\\applet.exe", "/show"}},
       {"x \"/max#13/#10\"", {"x", "/max#13/#10"}},

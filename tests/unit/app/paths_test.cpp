@@ -16,8 +16,7 @@ TEST(AppPathIn, BareNamesGoIntoTheAppletFolderOnce) {
 
 TEST(AppPathIn, OtherFoldersGetTheAppletFolderInFront) {
   // letter case counts: the same folder in other case is "another" folder
-  EXPECT_EQ(AppPathIn(kFolder, "c:\\users\\me\\temp\\RwLib.dll"),
-            kFolder + "c:\\users\\me\\temp\\RwLib.dll");
+  EXPECT_EQ(AppPathIn(kFolder, "c:\\users\\me\\temp\\RwLib.dll"), kFolder + "c:\\users\\me\\temp\\RwLib.dll");
   EXPECT_EQ(AppPathIn(kFolder, "D:\\x\\a.txt"), kFolder + "D:\\x\\a.txt");
   // a subfolder of the applet folder is not the applet folder
   EXPECT_EQ(AppPathIn(kFolder, kFolder + "sub\\a.txt"), kFolder + kFolder + "sub\\a.txt");

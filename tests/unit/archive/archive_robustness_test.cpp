@@ -16,9 +16,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void Put16(Bytes& b, size_t at, uint16_t v) {
-  b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8);
-}
+void Put16(Bytes& b, size_t at, uint16_t v) { b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8); }
 void Put32(Bytes& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
 }
@@ -72,8 +70,7 @@ TEST(ArchiveRobustness, DamagedArchivesEndOrFailCleanly) {
        Outcome::BadChecksum},
       {"negative uncompressed size", [](Bytes& b) { Put32(b, kFirst + 8, 0xFFFFFFF0u); }, 2,
        Outcome::BadChecksum},
-      {"huge uncompressed size", [](Bytes& b) { Put32(b, kFirst + 8, 0x7FFFFFFF); }, 2,
-       Outcome::FirstOnly},
+      {"huge uncompressed size", [](Bytes& b) { Put32(b, kFirst + 8, 0x7FFFFFFF); }, 2, Outcome::FirstOnly},
       {"unknown method index", [](Bytes& b) { b[kFirst + 16] = 200; }, 2, Outcome::BadChecksum},
       {"negative total", [](Bytes& b) { Put32(b, 8, 0x80000000u); }, 2, Outcome::Nothing},
       {"total beyond the members", [](Bytes& b) { Put32(b, 8, 0x7FFFFFFF); }, 2, Outcome::Both},
@@ -117,7 +114,9 @@ TEST(ArchiveRobustness, RleMemberCannotBlowUpBeyondItsRuns) {
   Bytes data;
   for (int i = 0; i < 2000; ++i) data.insert(data.end(), {0x94, 0xFF});
   Bytes archive(21 + 25 + 1);
-  const char head[] = "KELV\x1A" "RLE";
+  const char head[] =
+      "KELV\x1A"
+      "RLE";
   std::copy(head, head + 8, archive.begin());
   Put32(archive, 8, 0x7FFFFFFF);
   archive[12] = 1;
@@ -146,8 +145,8 @@ TEST(ArchiveRobustness, CodedMemberClaimingMoreThanItsDataFails) {
     int32_t key;
     uint32_t size;
   };
-  const Claim claims[] = {{cmLH5, 0, 30001}, {cmLH5, 0, 0x40000000}, {cmLH5, 0, 0x7FFFFFFF},
-                          {cmLZH, 0, 30001}, {cmLZH, 0, 0x7FFFFFFF}, {cmLH5, 77, 0x7FFFFFFF},
+  const Claim claims[] = {{cmLH5, 0, 30001},      {cmLH5, 0, 0x40000000}, {cmLH5, 0, 0x7FFFFFFF},
+                          {cmLZH, 0, 30001},      {cmLZH, 0, 0x7FFFFFFF}, {cmLH5, 77, 0x7FFFFFFF},
                           {cmLZH, 77, 0x7FFFFFFF}};
   for (const Claim& c : claims) {
     SCOPED_TRACE(testing::Message() << MethodId(c.method) << " key " << c.key << " size " << c.size);

@@ -22,9 +22,7 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
   for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
   return out;
 }
-Bytes Le32(uint32_t v) {
-  return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-}
+Bytes Le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
 Bytes Noise(size_t n, uint32_t seed) {
   Bytes b(n);
   for (auto& x : b) {
@@ -78,9 +76,27 @@ TEST_F(Archive, EmptyFileListWritesTheTwentyOneHeaderBytes) {
     Bytes expected;
   };
   const Case cases[] = {
-      {cmNone, 0, Cat({Text("KELV\x1A" "NON"), Le32(0), {1}, Le32(0), Le32(0)})},
-      {cmLH5, 0, Cat({Text("KELV\x1A" "LH5"), Le32(0), {1}, Le32(0), Le32(0)})},
-      {cmRLE, 7, Cat({Text("KELV\x1A" "RLE"), Le32(0), {1}, Le32(0), Le32(2)})},
+      {cmNone, 0,
+       Cat({Text("KELV\x1A"
+                 "NON"),
+            Le32(0),
+            {1},
+            Le32(0),
+            Le32(0)})},
+      {cmLH5, 0,
+       Cat({Text("KELV\x1A"
+                 "LH5"),
+            Le32(0),
+            {1},
+            Le32(0),
+            Le32(0)})},
+      {cmRLE, 7,
+       Cat({Text("KELV\x1A"
+                 "RLE"),
+            Le32(0),
+            {1},
+            Le32(0),
+            Le32(2)})},
   };
   for (const Case& c : cases) {
     arc.Key = c.key;
@@ -99,10 +115,22 @@ TEST_F(Archive, MemberHeaderOfAKnownFile) {
   arc.SetTargetPath("C:\\data");
   std::vector<std::string> names;
   const Bytes archive = Write({"C:\\data\\a.txt"}, cmRLE, &names);
-  const Bytes expected = Cat({Text("KELV\x1A" "RLE"), Le32(4), {1}, Le32(0), Le32(0),  // archive
-                              {5, 0}, Le32(0x5A2B6C3D), {0x21, 0}, Le32(4), Le32(4), {1},
-                              Le32(0x41 * 3 + 0x42), Le32(0), Text("a.txt"),      // member header
-                              {0x41, 0x94, 0x03, 0x42}});                          // data
+  const Bytes expected = Cat({Text("KELV\x1A"
+                                   "RLE"),
+                              Le32(4),
+                              {1},
+                              Le32(0),
+                              Le32(0),  // archive
+                              {5, 0},
+                              Le32(0x5A2B6C3D),
+                              {0x21, 0},
+                              Le32(4),
+                              Le32(4),
+                              {1},
+                              Le32(0x41 * 3 + 0x42),
+                              Le32(0),
+                              Text("a.txt"),               // member header
+                              {0x41, 0x94, 0x03, 0x42}});  // data
   EXPECT_EQ(archive, expected);
   EXPECT_EQ(names, std::vector<std::string>{"a.txt"});
   EXPECT_EQ(arc.LastPercentage, 100);
@@ -112,9 +140,21 @@ TEST_F(Archive, KeyLocksScramblesAndOffsetsTheChecksum) {
   fs.AddFile("a", kAAAB, 0x5A2B6C3D, 0x20);
   arc.Key = 0x100;
   const Bytes archive = Write({"a"}, cmRLE);
-  const Bytes expected = Cat({Text("KELV\x1A" "RLE"), Le32(4), {1}, Le32(0), Le32(2), {1, 0},
-                              Le32(0x5A2B6C3D), {0x20, 0}, Le32(4), Le32(4), {1},
-                              Le32(0x41 * 3 + 0x42 + 0x100), Le32(2), Text("a"),
+  const Bytes expected = Cat({Text("KELV\x1A"
+                                   "RLE"),
+                              Le32(4),
+                              {1},
+                              Le32(0),
+                              Le32(2),
+                              {1, 0},
+                              Le32(0x5A2B6C3D),
+                              {0x20, 0},
+                              Le32(4),
+                              Le32(4),
+                              {1},
+                              Le32(0x41 * 3 + 0x42 + 0x100),
+                              Le32(2),
+                              Text("a"),
                               {0x41, 0x94 ^ 0x01, 0x03, 0x42}});
   EXPECT_EQ(archive, expected);
 }
@@ -136,7 +176,8 @@ TEST_F(Archive, RoundTripKeepsBytesDatesAndAttributes) {
       arc.SetTargetPath("out");
       TStringList all = ListOf({"BIG.BIN", "sub\\EMPTY", "SUB\\runs"});
       Expand(archive, &all);
-      EXPECT_EQ(Strings(all), (std::vector<std::string>{"out\\big.bin", "out\\sub\\empty", "out\\sub\\runs"}));
+      EXPECT_EQ(Strings(all),
+                (std::vector<std::string>{"out\\big.bin", "out\\sub\\empty", "out\\sub\\runs"}));
       for (const char* n : {"big.bin", "sub\\empty", "sub\\runs"}) {
         const auto& src = fs.Files.at(std::string("src\\") + n);
         const auto& dst = fs.Files.at(std::string("out\\") + n);
@@ -154,7 +195,8 @@ TEST_F(Archive, MemberThatCannotShrinkIsStoredUnderTheArchiveId) {
     Bytes data;
     int32_t key;
   };
-  const Case cases[] = {{"noise", Noise(3000, 9), 0}, {"ten markers", Bytes(10, 0x94), 0},
+  const Case cases[] = {{"noise", Noise(3000, 9), 0},
+                        {"ten markers", Bytes(10, 0x94), 0},
                         {"ten markers, keyed", Bytes(10, 0x94), 0x0A0B0C0D}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -164,7 +206,7 @@ TEST_F(Archive, MemberThatCannotShrinkIsStoredUnderTheArchiveId) {
     const Bytes archive = Write({"f"}, cmRLE);
     ASSERT_EQ(archive.size(), 21 + 25 + 1 + c.data.size());
     EXPECT_EQ(std::string(archive.begin() + 5, archive.begin() + 8), "RLE");
-    EXPECT_EQ(archive[21 + 16], cmNone);                              // method index
+    EXPECT_EQ(archive[21 + 16], cmNone);  // method index
     EXPECT_EQ(Bytes(archive.begin() + 21 + 12, archive.begin() + 21 + 16), Le32(c.data.size()));
     Bytes data(archive.begin() + 47, archive.end());
     for (size_t i = 0; i < data.size(); ++i) data[i] ^= uint8_t(uint32_t(c.key) >> (8 * (i % 4)));
@@ -231,8 +273,8 @@ TEST_F(Archive, StoredNamesFollowTheTargetPathRule) {
 }
 
 TEST(ArchiverNames, StripDriveRemovesOnlyALeadingDriveOfALongerName) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"C:", "C:"}, {"C:x", "x"}, {"C:\\x", "\\x"}, {"ab:", "ab:"}, {"x", "x"}, {"", ""}};
+  const std::pair<const char*, const char*> cases[] = {{"C:", "C:"},   {"C:x", "x"}, {"C:\\x", "\\x"},
+                                                       {"ab:", "ab:"}, {"x", "x"},   {"", ""}};
   for (const auto& c : cases) EXPECT_EQ(TArchiver::StripDrive(c.first), c.second) << c.first;
   TArchiver a;
   a.SetTargetPath("");
@@ -351,7 +393,8 @@ TEST_F(Archive, ScanListsEveryMemberWithItsLockAndIgnoresTheTotal) {
   ASSERT_EQ(Strings(listing), (std::vector<std::string>{"a", "b"}));
   for (int i = 0; i < 2; ++i) EXPECT_TRUE(static_cast<const TArchiveEntryInfo*>(listing.Objects(i))->Locked);
   const auto* b = static_cast<const TArchiveEntryInfo*>(listing.Objects(1));
-  EXPECT_EQ(b->HeaderOffset, 21u + 25 + 1 + static_cast<const TArchiveEntryInfo*>(listing.Objects(0))->CompressedSize);
+  EXPECT_EQ(b->HeaderOffset,
+            21u + 25 + 1 + static_cast<const TArchiveEntryInfo*>(listing.Objects(0))->CompressedSize);
   TArchiver::FreeFileList(&listing);
   fs.Created.clear();
   Expand(archive);
@@ -372,8 +415,7 @@ TEST_F(Archive, ShortStreamsAreEmptyArchives) {
 
 TEST_F(Archive, LastPercentageFollowsThePercentRule) {
   fs.AddFile("runs", Bytes(200000, 'r'));  // RLE: 'r' 94 FF 'r' 94 FF ... ending on a short run
-  const int32_t packed = static_cast<int32_t>(
-      Write({"runs"}, cmRLE).size() - 21 - 25 - 4);
+  const int32_t packed = static_cast<int32_t>(Write({"runs"}, cmRLE).size() - 21 - 25 - 4);
   EXPECT_EQ(arc.LastPercentage, packed / (200000 / 100));
   fs.AddFile("small", Cat({Bytes(50, 's'), Text("0123456789")}));
   Write({"small"}, cmRLE);
@@ -428,7 +470,8 @@ TEST_F(Archive, ExceptionsCarryTheirMessages) {
     } catch (const Exception& e) {
       EXPECT_EQ(e.Message, c.message);
     }
-    if (c.message.rfind("Can't", 0) == 0 || c.message.rfind("Archive", 0) == 0 || c.message.rfind("Unrec", 0) == 0) {
+    if (c.message.rfind("Can't", 0) == 0 || c.message.rfind("Archive", 0) == 0 ||
+        c.message.rfind("Unrec", 0) == 0) {
       // Header errors also stop a listing.
       TMemoryStream again(archive);
       TStringList listing;
@@ -593,8 +636,8 @@ TEST_F(Archive, FreeSpaceIsCheckedOnTheTargetDriveCountingTheReplacedFile) {
     size_t existing;  // 0: no file there
     bool fits;
   };
-  for (const Case& c : {Case{999, 0, false}, Case{1000, 0, true}, Case{600, 400, true},
-                        Case{600, 399, false}, Case{-1, 0, false}, Case{5e9, 0, true}}) {
+  for (const Case& c : {Case{999, 0, false}, Case{1000, 0, true}, Case{600, 400, true}, Case{600, 399, false},
+                        Case{-1, 0, false}, Case{5e9, 0, true}}) {
     SCOPED_TRACE(c.space);
     fs.Files.erase("d:\\out\\a");
     if (c.existing) fs.AddFile("d:\\out\\a", Bytes(c.existing, 'e'));

@@ -28,14 +28,15 @@ struct DriverRun {
   uint32_t checksum = 0;
 };
 
-DriverRun RunDriver(TCodecDirection direction, int method, const std::vector<uint8_t>& input,
-              int32_t key = 0, bool unscramble = false, const TShowProgressEvent& progress = nullptr,
-              uint32_t sourceBytes = UINT32_MAX) {
+DriverRun RunDriver(TCodecDirection direction, int method, const std::vector<uint8_t>& input, int32_t key = 0,
+                    bool unscramble = false, const TShowProgressEvent& progress = nullptr,
+                    uint32_t sourceBytes = UINT32_MAX) {
   TMemoryStream src(input), dst;
   TCodecState state;
   DriverRun r;
-  r.count = state.RunCodec(dst, src, sourceBytes == UINT32_MAX ? static_cast<uint32_t>(input.size()) : sourceBytes,
-                           direction, method, 0, unscramble, key, progress, r.checksum);
+  r.count =
+      state.RunCodec(dst, src, sourceBytes == UINT32_MAX ? static_cast<uint32_t>(input.size()) : sourceBytes,
+                     direction, method, 0, unscramble, key, progress, r.checksum);
   r.out = dst.Bytes;
   return r;
 }
@@ -46,7 +47,7 @@ TEST(CodecDriver, ProgressIsReportedPerRefillOfBytesRead) {
   for (TCodecDirection direction : {TCodecDirection::cdCompress, TCodecDirection::cdExpand}) {
     std::vector<int> seen;
     const DriverRun r = RunDriver(direction, cmNone, Pattern(20000), 0, false,
-                            [&](int& percent) { seen.push_back(percent); });
+                                  [&](int& percent) { seen.push_back(percent); });
     EXPECT_EQ(seen, (std::vector<int>{0, 40, 81, 100, 100}));
     EXPECT_EQ(r.count, 20000u);
   }
@@ -97,8 +98,8 @@ TEST(CodecDriver, CancelBeforeTheRunReadsAndWritesNothing) {
   TCodecState state;
   uint32_t sum = 77;
   int calls = 0;
-  const uint32_t n = state.RunCodec(dst, src, 100, TCodecDirection::cdCompress, cmNone, 0, false, 0,
-                                    [&](int& p) { ++calls, p = -1; }, sum);
+  const uint32_t n = state.RunCodec(
+      dst, src, 100, TCodecDirection::cdCompress, cmNone, 0, false, 0, [&](int& p) { ++calls, p = -1; }, sum);
   EXPECT_EQ(n, 0u);
   EXPECT_EQ(sum, 0u);
   EXPECT_EQ(calls, 1);

@@ -25,9 +25,8 @@ protected:
     hadTz_ = old != nullptr;
     setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
     tzset();
-    dir_ = stdfs::temp_directory_path() /
-           ("qx_host_fs_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = stdfs::temp_directory_path() / ("qx_host_fs_" + std::to_string(::getpid()) + "_" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
     stdfs::remove_all(dir_);
     stdfs::create_directories(dir_);
     base_ = fs_.FromHostPath(dir_.string()) + "\\";
@@ -36,8 +35,10 @@ protected:
     std::error_code ec;
     stdfs::permissions(dir_ / "ro", stdfs::perms::owner_all, stdfs::perm_options::add, ec);
     stdfs::remove_all(dir_, ec);
-    if (hadTz_) setenv("TZ", oldTz_.c_str(), 1);
-    else unsetenv("TZ");
+    if (hadTz_)
+      setenv("TZ", oldTz_.c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
   }
 
@@ -106,7 +107,9 @@ TEST_F(HostFiles, DatesOutsideTheDosRangeAreStoredAsItsEnds) {
     local.tm_sec = c.local.Second;
     local.tm_isdst = -1;
     struct timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
-    { fs_.Create(base_ + "dated")->WriteBuffer("d", 1); }
+    {
+      fs_.Create(base_ + "dated")->WriteBuffer("d", 1);
+    }
     ASSERT_EQ(::utimensat(AT_FDCWD, (dir_ / "dated").c_str(), times, 0), 0);
     EXPECT_EQ(fs_.OpenRead(base_ + "dated")->GetDosDateTime(), c.stored);
   }

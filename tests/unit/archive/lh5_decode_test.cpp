@@ -156,8 +156,8 @@ TEST(Lh5Decode, InconsistentTablesRaiseBadDecodeTable) {
     TestStream src(c.bytes), dst;
     qx::TCodecState state;
     uint32_t sum = 0;
-    EXPECT_THROW(state.RunCodec(dst, src, uint32_t(c.bytes.size()), qx::TCodecDirection::cdExpand,
-                                qx::cmLH5, 100, false, 0, nullptr, sum),
+    EXPECT_THROW(state.RunCodec(dst, src, uint32_t(c.bytes.size()), qx::TCodecDirection::cdExpand, qx::cmLH5,
+                                100, false, 0, nullptr, sum),
                  ELZHBadDecodeTable);
     EXPECT_EQ(state.Lh5Tables, nullptr);
   }

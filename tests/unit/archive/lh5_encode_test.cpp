@@ -22,9 +22,9 @@ std::vector<uint8_t> Noise(size_t n, uint32_t seed) {
 
 // Text-like data: words from a small vocabulary, so matches of all lengths and distances occur.
 std::vector<uint8_t> Words(size_t n, uint32_t seed) {
-  static const char* const kWords[] = {"archive ", "member ",  "window ", "the ",   "of ",
-                                       "decoder ", "encoder ", "block ",  "\r\n",   "length ",
-                                       "table ",   "Huffman ", "code ",   "a ",     "position "};
+  static const char* const kWords[] = {"archive ", "member ",  "window ", "the ", "of ",
+                                       "decoder ", "encoder ", "block ",  "\r\n", "length ",
+                                       "table ",   "Huffman ", "code ",   "a ",   "position "};
   std::vector<uint8_t> out;
   while (out.size() < n) {
     seed = seed * 1664525u + 1013904223u;
@@ -77,8 +77,8 @@ TEST(Lh5Encode, DataThatCannotShrinkGivesUpAndReleasesTables) {
     TestStream src(input), dst;
     qx::TCodecState state;
     uint32_t sum = 0;
-    EXPECT_THROW(state.RunCodec(dst, src, uint32_t(n), qx::TCodecDirection::cdCompress, qx::cmLH5,
-                                0, false, 0, nullptr, sum),
+    EXPECT_THROW(state.RunCodec(dst, src, uint32_t(n), qx::TCodecDirection::cdCompress, qx::cmLH5, 0, false,
+                                0, nullptr, sum),
                  qx::EUnableToCompress);
     EXPECT_EQ(state.Lh5Tables, nullptr);
   }

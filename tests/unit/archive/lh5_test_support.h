@@ -14,8 +14,8 @@ inline std::vector<uint8_t> Encode(const std::vector<uint8_t>& input) {
   TestStream src(input), dst;
   qx::TCodecState state;
   uint32_t sum = 0;
-  state.RunCodec(dst, src, uint32_t(input.size()), qx::TCodecDirection::cdCompress, qx::cmLH5, 0,
-                 false, 0, nullptr, sum);
+  state.RunCodec(dst, src, uint32_t(input.size()), qx::TCodecDirection::cdCompress, qx::cmLH5, 0, false, 0,
+                 nullptr, sum);
   return dst.Bytes;
 }
 
@@ -23,8 +23,8 @@ inline std::vector<uint8_t> Decode(const std::vector<uint8_t>& stream, uint32_t 
   TestStream src(stream), dst;
   qx::TCodecState state;
   uint32_t sum = 0;
-  state.RunCodec(dst, src, uint32_t(stream.size()), qx::TCodecDirection::cdExpand, qx::cmLH5,
-                 count, false, 0, nullptr, sum);
+  state.RunCodec(dst, src, uint32_t(stream.size()), qx::TCodecDirection::cdExpand, qx::cmLH5, count, false, 0,
+                 nullptr, sum);
   return dst.Bytes;
 }
 

@@ -19,8 +19,8 @@ Bytes Compress(const Bytes& plain, TCodecState* reuse = nullptr) {
   TCodecState own;
   TCodecState& state = reuse ? *reuse : own;
   uint32_t sum = 0;
-  state.RunCodec(dst, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress, cmLZH,
-                 0, false, 0, nullptr, sum);
+  state.RunCodec(dst, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress, cmLZH, 0, false,
+                 0, nullptr, sum);
   return dst.Bytes;
 }
 
@@ -28,8 +28,8 @@ Bytes Expand(const Bytes& packed, uint32_t count) {
   TestStream src(packed), dst;
   TCodecState state;
   uint32_t sum = 0;
-  state.RunCodec(dst, src, static_cast<uint32_t>(packed.size()), TCodecDirection::cdExpand, cmLZH,
-                 count, false, 0, nullptr, sum);
+  state.RunCodec(dst, src, static_cast<uint32_t>(packed.size()), TCodecDirection::cdExpand, cmLZH, count,
+                 false, 0, nullptr, sum);
   EXPECT_EQ(state.LzhTables, nullptr);
   return dst.Bytes;
 }
@@ -61,8 +61,8 @@ Bytes Kind(const std::string& kind, size_t n, unsigned seed) {
   if (kind == "random") {
     for (auto& v : b) v = static_cast<uint8_t>(rng());
   } else if (kind == "text") {
-    static const char* words[] = {"the ", "archive ", "member ", "window ", "of ", "a ",
-                                  "match\n", "Huffman ", "tree, ", "4096 "};
+    static const char* words[] = {"the ", "archive ", "member ",  "window ", "of ",
+                                  "a ",   "match\n",  "Huffman ", "tree, ",  "4096 "};
     std::string s;
     while (s.size() < n) s += words[rng() % 10];
     b.assign(s.begin(), s.begin() + static_cast<long>(n));
@@ -152,8 +152,8 @@ TEST(Lzh, MatchIntoTheSpaceFilledWindow) {
 }
 
 TEST(Lzh, RoundTripsOverSizesAndKinds) {
-  const size_t sizes[] = {1, 2, 3, 4, 59, 60, 61, 62, 119, 120, 121, 4035, 4036, 4037, 4095, 4096,
-                          4097, 8192, 12345, 70000};
+  const size_t sizes[] = {1,   2,    3,    4,    59,   60,   61,   62,   119,   120,
+                          121, 4035, 4036, 4037, 4095, 4096, 4097, 8192, 12345, 70000};
   for (const char* kind : {"zeros", "spaces", "random", "text", "binary", "runs", "two-letters"}) {
     for (size_t n : sizes) {
       SCOPED_TRACE(std::string(kind) + " " + std::to_string(n));
@@ -233,13 +233,13 @@ TEST(Lzh, KeyedMemberScramblesTheStreamAndExpandsBack) {
   TestStream src(plain), keyed;
   TCodecState state;
   uint32_t sum = 0;
-  state.RunCodec(keyed, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress,
-                 cmLZH, 0, false, key, nullptr, sum);
+  state.RunCodec(keyed, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress, cmLZH, 0,
+                 false, key, nullptr, sum);
   ASSERT_EQ(keyed.Bytes.size(), packed.size());
   for (size_t i = 0; i < packed.size(); ++i)
     ASSERT_EQ(keyed.Bytes[i], packed[i] ^ static_cast<uint8_t>(static_cast<uint32_t>(key) >> (8 * (i % 4))));
   TestStream in(keyed.Bytes), out;
-  state.RunCodec(out, in, static_cast<uint32_t>(keyed.Bytes.size()), TCodecDirection::cdExpand,
-                 cmLZH, static_cast<uint32_t>(plain.size()), true, key, nullptr, sum);
+  state.RunCodec(out, in, static_cast<uint32_t>(keyed.Bytes.size()), TCodecDirection::cdExpand, cmLZH,
+                 static_cast<uint32_t>(plain.size()), true, key, nullptr, sum);
   EXPECT_EQ(out.Bytes, plain);
 }

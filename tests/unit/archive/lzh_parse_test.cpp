@@ -121,8 +121,8 @@ Bytes Compress(const Bytes& plain) {
   TestStream src(plain), dst;
   TCodecState state;
   uint32_t sum = 0;
-  state.RunCodec(dst, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress, cmLZH,
-                 0, false, 0, nullptr, sum);
+  state.RunCodec(dst, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress, cmLZH, 0, false,
+                 0, nullptr, sum);
   return dst.Bytes;
 }
 
@@ -130,9 +130,8 @@ Bytes Compress(const Bytes& plain) {
 // with a period of 64 bytes long enough that the window behind the input's end continues it:
 // the finder keeps reporting 60 there, and the last matches must be cut to the bytes left.
 Bytes Sample(size_t words, unsigned seed) {
-  static const char* parts[] = {"adaptive_", "tree", "_window", "match", "es_", "length.",
-                                "code", "-distance", "_of_", "the_", "Huffman\n", "window_",
-                                "   ", " "};
+  static const char* parts[] = {"adaptive_", "tree", "_window", "match",     "es_",     "length.", "code",
+                                "-distance", "_of_", "the_",    "Huffman\n", "window_", "   ",     " "};
   std::mt19937 rng(seed);
   std::string s;
   while (s.size() < words) s += parts[rng() % 14];

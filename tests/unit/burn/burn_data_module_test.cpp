@@ -24,8 +24,9 @@ TEST(BurnDataModule, SuccessReportsCountsAndHandsTheButtonBack) {
   EXPECT_EQ(world.Form.FailText, "&Fail=0.0.0");
   const std::vector<std::string>& memo = world.View.Memo;
   ASSERT_GE(memo.size(), 3u);
-  EXPECT_EQ(memo[memo.size() - 3], "\r\n *********************************\r\nDisc completed successfully!\r\n"
-                                   "*********************************");
+  EXPECT_EQ(memo[memo.size() - 3],
+            "\r\n *********************************\r\nDisc completed successfully!\r\n"
+            "*********************************");
   EXPECT_EQ(memo[memo.size() - 2], "Hint- Label your disc with a marker now. Vonnel #1042");
   EXPECT_EQ(memo.back().rfind("Thank you for using software created by\r\nMirowen LLC\r\n", 0), 0u);
   EXPECT_NE(memo.back().find("\r\nPress OK to display the printable Cover Sheet."), std::string::npos);
@@ -129,7 +130,9 @@ TEST(BurnDataModule, TrackTagsFromTheCoverSheet) {
   } cases[] = {
       {"no cover sheet", nullptr, {}, ""},
       {"no section", "<html>1=not a tag</html>", {}, ""},
-      {"keys in any case", "[Tracks And Tags]\nArtist=Me\n1= First track \n", {"Artist=Me", "1=First track"},
+      {"keys in any case",
+       "[Tracks And Tags]\nArtist=Me\n1= First track \n",
+       {"Artist=Me", "1=First track"},
        "First track"},
   };
   for (const auto& c : cases) {

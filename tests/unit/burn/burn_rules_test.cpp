@@ -42,8 +42,8 @@ struct TPercentCase {
 
 TEST(BurnRules, PercentIsRoundedDownAndCappedAt96) {
   const TPercentCase cases[] = {
-      {0, 100, 0},      {1, 3, 33},    {2, 3, 66},      {95, 100, 95},   {96, 100, 96},
-      {97, 100, 96},    {100, 100, 96}, {110, 1, 96},   {5000, 181, 96}, {111, 181, 61},
+      {0, 100, 0},   {1, 3, 33},     {2, 3, 66},   {95, 100, 95},   {96, 100, 96},
+      {97, 100, 96}, {100, 100, 96}, {110, 1, 96}, {5000, 181, 96}, {111, 181, 61},
   };
   for (const TPercentCase& c : cases) {
     SCOPED_TRACE(std::to_string(c.Done) + " of " + std::to_string(c.Sectors));

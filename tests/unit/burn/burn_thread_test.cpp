@@ -44,7 +44,8 @@ TEST(BurnThread, LongTitlesAreCutAt81AndTheFolderSizeToItsLow32Bits) {
   TBurnWorld world;
   world.Form.VolumeTitle = std::string(100, 'V');
   world.Form.History.LastFolderSize = (int64_t{1} << 32) + 4096;
-  world.Host.Files[world.Host.AppPath("CoverSheet.htm")] = "[TRACKS AND TAGS]\n1=" + std::string(90, 't') + "\n";
+  world.Host.Files[world.Host.AppPath("CoverSheet.htm")] =
+      "[TRACKS AND TAGS]\n1=" + std::string(90, 't') + "\n";
   world.Record();
   EXPECT_EQ(std::string(Script().Written.TrackTitles[0]), std::string(81, 't'));
   EXPECT_EQ(std::string(Script().Written.DiscTitle), std::string(81, 'V'));
@@ -54,9 +55,9 @@ TEST(BurnThread, LongTitlesAreCutAt81AndTheFolderSizeToItsLow32Bits) {
 TEST(BurnThread, LibraryCallsInTheirOrderAroundTheWrite) {
   TBurnWorld world;
   world.Record();
-  const std::vector<std::string> expected = {
-      "Lib:BurnProofControl:-1", "Lib:GetCdSpeeds", "Lib:SetCdSpeeds:7056:8448", "Lib:GetCdSpeeds",
-      "Lib:WriteCdDataTaoPerList", "Lib:Unload"};
+  const std::vector<std::string> expected = {"Lib:BurnProofControl:-1",   "Lib:GetCdSpeeds",
+                                             "Lib:SetCdSpeeds:7056:8448", "Lib:GetCdSpeeds",
+                                             "Lib:WriteCdDataTaoPerList", "Lib:Unload"};
   EXPECT_EQ(LibraryCalls(world.Events), expected);
   // Priorities up before the worker starts; the worker has its hand-over pause before the write.
   TEvents& e = world.Events;
@@ -71,7 +72,8 @@ TEST(BurnThread, ProgressStepsStopAt96AndEndAfterTheLastWake) {
   // 181 sectors, 111 per signal: 61 %, then capped; the last value comes from the wake after the
   // write has ended.
   EXPECT_EQ(world.Platform.Percents, (std::vector<int>{61, 96, 96, 96}));
-  for (const std::string& p : world.Events.StartingWith("Progress:")) EXPECT_EQ(p.substr(p.find('/')), "/100");
+  for (const std::string& p : world.Events.StartingWith("Progress:"))
+    EXPECT_EQ(p.substr(p.find('/')), "/100");
   EXPECT_EQ(world.View.Position, 100);  // the completion fills the bar
 }
 
@@ -149,10 +151,29 @@ TEST(BurnThread, SpeedStepCallsAndSpeedFactor) {
       {"protected: the highest speed", 1, 1, 1, 1000, "Lib:SetCdSpeeds:7056:8448", 48, {}},
       {"unprotected: 1411 on a fast machine", 20, 1, 1, 1000, "Lib:SetCdSpeeds:7056:1411", 8, {}},
       {"slow machine: 706", 1, 1, 1, 200, "Lib:SetCdSpeeds:7056:706", 4, {}},
-      {"speed not set: the recorder's lower current speed", 1, 1, 20, 1000, "Lib:SetCdSpeeds:7056:8448", 10,
+      {"speed not set: the recorder's lower current speed",
+       1,
+       1,
+       20,
+       1000,
+       "Lib:SetCdSpeeds:7056:8448",
+       10,
        {IDS_BURN_NO_SPEED_SET}},
-      {"speed not set, chosen below current", 20, 1, 20, 200, "Lib:SetCdSpeeds:7056:706", 4, {IDS_BURN_NO_SPEED_SET}},
-      {"no speed list: zeros handed back", 1, 20, 20, 1000, "Lib:SetCdSpeeds:0:0", 0,
+      {"speed not set, chosen below current",
+       20,
+       1,
+       20,
+       200,
+       "Lib:SetCdSpeeds:7056:706",
+       4,
+       {IDS_BURN_NO_SPEED_SET}},
+      {"no speed list: zeros handed back",
+       1,
+       20,
+       20,
+       1000,
+       "Lib:SetCdSpeeds:0:0",
+       0,
        {IDS_BURN_NO_SPEED_LIST, IDS_BURN_NO_SPEED_SET}},
   };
   for (const TSpeedCase& c : cases) {
@@ -166,7 +187,8 @@ TEST(BurnThread, SpeedStepCallsAndSpeedFactor) {
     EXPECT_TRUE(world.Events.Has(c.SetCall));
     EXPECT_EQ(world.Form.SpeedX, c.SpeedX);
     std::vector<std::string> expected;
-    for (unsigned id : c.Messages) expected.push_back(world.Text(id) + " Device doesn't support requested feature");
+    for (unsigned id : c.Messages)
+      expected.push_back(world.Text(id) + " Device doesn't support requested feature");
     std::vector<std::string> seen;
     for (const std::string& text : world.Platform.Texts)
       if (text.find("*** Unable to") != std::string::npos) seen.push_back(text);

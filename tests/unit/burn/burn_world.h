@@ -178,8 +178,12 @@ public:
     Files[path] = content;
     return true;
   }
-  std::string ReadIniString(const std::string&, const std::string&, const std::string&) override { return ""; }
-  std::unique_ptr<TRegistryKey> OpenHistoryKey() override { return std::make_unique<TPlainRegistryKey>(Registry); }
+  std::string ReadIniString(const std::string&, const std::string&, const std::string&) override {
+    return "";
+  }
+  std::unique_ptr<TRegistryKey> OpenHistoryKey() override {
+    return std::make_unique<TPlainRegistryKey>(Registry);
+  }
   void ShellOpen(const std::string& target) override { Events.Add("ShellOpen:" + target); }
   void CloseCdPlayer() override {}
   std::string Text(unsigned id) override {
@@ -307,7 +311,7 @@ struct TLibraryScript {
   int32_t SpeedResult = 1;
   int32_t SetSpeedResult = 1;
   uint16_t Speeds[4] = {7056, 1764, 7056, 8448};
-  int Signals = 3;           // progress signals the write gives
+  int Signals = 3;  // progress signals the write gives
   int32_t WriteResult = 1;
   bool AbortFaults = false;
   std::function<void()> DuringWrite;  // runs after the first signal, as if on the window thread
@@ -476,7 +480,8 @@ struct TBurnWorld {
     Form.WriteMethod = wmTrackAtOnce;
     Form.Step = stBusy;
     Form.BuildHistoryTexts();
-    Host.Files[Host.AppPath("CoverSheet.htm")] = "<html>\n[TRACKS AND TAGS]\n1=Holiday photos\n[END]\n</html>\n";
+    Host.Files[Host.AppPath("CoverSheet.htm")] =
+        "<html>\n[TRACKS AND TAGS]\n1=Holiday photos\n[END]\n</html>\n";
   }
   ~TBurnWorld() {
     if (Platform.Worker.joinable()) Platform.Worker.join();

@@ -71,7 +71,8 @@ std::vector<uint8_t> AppletWith(const std::vector<std::string>& members) {
   return out.Bytes;
 }
 
-std::vector<std::string> MemberNames(const std::vector<uint8_t>& applet, std::vector<int>* methods = nullptr) {
+std::vector<std::string> MemberNames(const std::vector<uint8_t>& applet,
+                                     std::vector<int>* methods = nullptr) {
   TMemoryStream stream(applet);
   stream.SetPosition(PayloadOffset);
   TArchiver archiver;
@@ -222,10 +223,20 @@ TEST(Maintenance, BuildPacksTheSupportFilesDeletesThemAndStartsTheBatch) {
   const Names all{"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF", "qxi9cd.qx"};
   const Case cases[] = {
       {"rle build of all five", {kSwitchRle}, all, all, cmRLE, 0x22, {}},
-      {"a missing file is left out", {kSwitchRle}, {"W2kXP03.qx", "RwLib.dll", "qxi9cd.qx"},
-       {"W2kXP03.qx", "RwLib.dll", "qxi9cd.qx"}, cmRLE, 0x22, {}},
-      {"without qxi9cd.qx", {kSwitchRle, kSwitchNow}, all, {"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"},
-       cmRLE, 0x22, {"qxi9cd.qx"}},
+      {"a missing file is left out",
+       {kSwitchRle},
+       {"W2kXP03.qx", "RwLib.dll", "qxi9cd.qx"},
+       {"W2kXP03.qx", "RwLib.dll", "qxi9cd.qx"},
+       cmRLE,
+       0x22,
+       {}},
+      {"without qxi9cd.qx",
+       {kSwitchRle, kSwitchNow},
+       all,
+       {"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"},
+       cmRLE,
+       0x22,
+       {"qxi9cd.qx"}},
       // Only the packed files before the last two are deleted by force; read-only ones after
       // them refuse the plain delete and stay.
       {"read-only files", {kSwitchRle}, all, all, cmRLE, 0x23, {"DEVICES.DEF", "qxi9cd.qx"}},
@@ -235,7 +246,8 @@ TEST(Maintenance, BuildPacksTheSupportFilesDeletesThemAndStartsTheBatch) {
     Fixture f;
     f.host.Switches = c.switches;
     f.fs.AddFile(kApplet, Stub());
-    for (const std::string& n : c.present) f.fs.AddFile(kFolder + n, Bytes("new " + n), 0x5A2B6C3D, c.attributes);
+    for (const std::string& n : c.present)
+      f.fs.AddFile(kFolder + n, Bytes("new " + n), 0x5A2B6C3D, c.attributes);
     TPayloadModule module(f.host, f.fs);
     EXPECT_TRUE(module.RunMaintenanceMode());
     EXPECT_EQ(f.host.EndRequests, 1);
@@ -283,7 +295,8 @@ TEST(Maintenance, BuildSkipsFilesThePayloadAlreadyCarries) {
   const std::vector<uint8_t>& built = f.fs.Files.at(kFolder + "qx1e.qx").Bytes;
   EXPECT_EQ(MemberNames(built), Names{"qxorig.qx"});
   const std::vector<uint8_t> old = AppletWith({"qxorig.qx"});
-  TMemoryStream tail(std::vector<uint8_t>(built.begin() + static_cast<long>(old.size()) - PayloadOffset, built.end()));
+  TMemoryStream tail(
+      std::vector<uint8_t>(built.begin() + static_cast<long>(old.size()) - PayloadOffset, built.end()));
   EXPECT_EQ(MemberNames(tail.Bytes), Names{"RwLib.dll"});
 }
 

@@ -47,9 +47,11 @@ TEST(ReplaceBatch, StartsDirectlyOnNtAndThroughCommandComOn9x) {
 
 TEST(BuildPlan, PacksAndDeletesTheSupportFilesInOrder) {
   using V = std::vector<std::string>;
-  EXPECT_EQ(SupportFilesToPack(false), (V{"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF", "qxi9cd.qx"}));
+  EXPECT_EQ(SupportFilesToPack(false),
+            (V{"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF", "qxi9cd.qx"}));
   EXPECT_EQ(SupportFilesToPack(true), (V{"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"}));
-  EXPECT_EQ(SupportFilesToDelete(false), (V{"qxi9cd.qx", "W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"}));
+  EXPECT_EQ(SupportFilesToDelete(false),
+            (V{"qxi9cd.qx", "W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"}));
   EXPECT_EQ(SupportFilesToDelete(true), (V{"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"}));
   EXPECT_EQ(PackedFilesToForceDelete(V{"a", "b", "c", "d"}), (V{"a", "b"}));
   EXPECT_EQ(PackedFilesToForceDelete(V{"a", "b"}), V{});
@@ -70,8 +72,8 @@ struct Recorder {
         if (failing.count(name)) throw std::runtime_error(name);
       };
     };
-    return {[this](const std::string& s) { return switches.count(s) > 0; }, step("build"),
-            step("extract"), step("empty"), step("end")};
+    return {[this](const std::string& s) { return switches.count(s) > 0; }, step("build"), step("extract"),
+            step("empty"), step("end")};
   }
 };
 
@@ -90,7 +92,11 @@ TEST(Maintenance, RunsTheFirstPresentWorkAndFallsThroughOnFailure) {
       {"build", {kSwitchMax}, {}, true, {"build", "end"}},
       {"rle alone builds", {kSwitchRle}, {}, true, {"build", "end"}},
       {"build wins over spawn", {kSwitchNow, kSwitchSpawn}, {}, true, {"build", "end"}},
-      {"failed build hands over to spawn", {kSwitchMax, kSwitchSpawn}, {"build"}, true, {"build", "extract", "end"}},
+      {"failed build hands over to spawn",
+       {kSwitchMax, kSwitchSpawn},
+       {"build"},
+       true,
+       {"build", "extract", "end"}},
       {"spawn and empty: only the unpacking", {kSwitchSpawn, kSwitchEmpty}, {}, true, {"extract", "end"}},
       {"empty", {kSwitchEmpty}, {}, true, {"empty", "end"}},
       {"failed empty is swallowed", {kSwitchEmpty}, {"empty"}, true, {"empty"}},

@@ -58,7 +58,7 @@ int32_t QX_RWLIB_CALL FakeDiscInfo(int32_t* blank, int32_t* second, int32_t* era
 }
 
 class TFakeLoader : public ILibraryLoader {
- public:
+public:
   std::map<std::string, TLibraryProc> Exports;
   bool Loadable = true;
   int Loads = 0, Frees = 0;
@@ -94,7 +94,7 @@ class TFakeLoader : public ILibraryLoader {
 };
 
 class TTableTexts : public ITextSource {
- public:
+public:
   std::string Text(unsigned id) override {
     const char* text = TextById(id);
     return text ? text : "";
@@ -102,7 +102,7 @@ class TTableTexts : public ITextSource {
 };
 
 class RwLibBindingTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     g_fake = TFakeState{};
     Loader.Exports = {
@@ -120,11 +120,25 @@ class RwLibBindingTest : public ::testing::Test {
 TEST_F(RwLibBindingTest, BindLoadsByBareNameAndLooksUpAllNamesInTableOrder) {
   ASSERT_TRUE(Binding.BindRecordingLibrary());
   EXPECT_EQ(Loader.LoadedName, "RwLib.dll");
-  const std::vector<std::string> order = {
-      "Start", "BlankDisc", "IsDiscBlank", "GetDiscInfo", "SetCdSpeeds", "GetCdSpeeds", "Unload",
-      "Load", "SendOpc", "IsDeviceReadyEx", "BurnProofControl", "GetVendorProductStrings",
-      "GetSupportedWriteModes", "AbortWrite", "WriteCdAudioTao", "WriteCdAudioSao", "WriteCdAudioDao",
-      "WriteCdDataTao", "WriteCdDataTaoPerList"};
+  const std::vector<std::string> order = {"Start",
+                                          "BlankDisc",
+                                          "IsDiscBlank",
+                                          "GetDiscInfo",
+                                          "SetCdSpeeds",
+                                          "GetCdSpeeds",
+                                          "Unload",
+                                          "Load",
+                                          "SendOpc",
+                                          "IsDeviceReadyEx",
+                                          "BurnProofControl",
+                                          "GetVendorProductStrings",
+                                          "GetSupportedWriteModes",
+                                          "AbortWrite",
+                                          "WriteCdAudioTao",
+                                          "WriteCdAudioSao",
+                                          "WriteCdAudioDao",
+                                          "WriteCdDataTao",
+                                          "WriteCdDataTaoPerList"};
   EXPECT_EQ(Loader.Lookups, order);
   EXPECT_EQ(Binding.Slot(rwlib::slStart), reinterpret_cast<TLibraryProc>(&FakeStart));
   EXPECT_EQ(Binding.Slot(rwlib::slBlankDisc), nullptr);

@@ -57,13 +57,14 @@ std::map<std::string, std::string> Tree(const fs::path& root) {
 }
 
 class IsoImageTest : public ::testing::Test {
- protected:
+protected:
   TScratchDir Work{"iso"};
   fs::path Project() const { return Work.Path() / "project"; }
   fs::path Image() const { return Work.Path() / "disc.iso"; }
 
   void MakeProject() {
-    const fs::path deep = Project() / "First level with a long folder name" / "second" / "Third Level" / "4" / "5";
+    const fs::path deep =
+        Project() / "First level with a long folder name" / "second" / "Third Level" / "4" / "5";
     fs::create_directories(deep);
     fs::create_directories(Project() / "empty folder");
     MakeFile(Project() / "readme.txt", 1234, 1);
@@ -123,7 +124,8 @@ TEST_F(IsoImageTest, PeerToolsReadBackEveryFileAndFolder) {
   }
   if (HaveTool("xorriso")) {
     // xorriso checks the image's structure as it loads it; it reports problems as SORRY or worse.
-    const std::string report = RunCommand("xorriso -abort_on NEVER -indev " + Quote(Image()) + " -find / -type f 2>&1");
+    const std::string report =
+        RunCommand("xorriso -abort_on NEVER -indev " + Quote(Image()) + " -find / -type f 2>&1");
     EXPECT_EQ(report.find("SORRY"), std::string::npos) << report;
     EXPECT_EQ(report.find("FAILURE"), std::string::npos) << report;
     EXPECT_NE(report.find("bottom file with a rather long name.data"), std::string::npos) << report;

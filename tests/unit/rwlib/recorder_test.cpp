@@ -14,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class TFakeHost : public IWriteHost {
- public:
+public:
   void Signal() override {
     ++Signals;
     if (OnSignal) OnSignal(Signals);
@@ -30,7 +30,7 @@ class TFakeHost : public IWriteHost {
 };
 
 class RecorderTest : public ::testing::Test {
- protected:
+protected:
   TScratchDir Home{"recorder"};
 
   TVirtualRecorder Make(const std::string& def) {
@@ -184,7 +184,8 @@ TEST_F(RecorderTest, RefusesWhatItCannotWrite) {
   TVirtualRecorder small = Make("[Disc]\nCapacity=" + std::to_string(sectors - 1) + "\n");
   StartAt00(small);
   EXPECT_EQ(small.WriteTrackList(Request(10), host), 128);
-  TVirtualRecorder fits = Make("[Disc]\nCapacity=" + std::to_string(sectors) + "\n[Write]\nSectorsPerSecond=0\n");
+  TVirtualRecorder fits =
+      Make("[Disc]\nCapacity=" + std::to_string(sectors) + "\n[Write]\nSectorsPerSecond=0\n");
   StartAt00(fits);
   TWriteRequest missing = Request(10, true);
   missing.Paths = {Home.Path() / "no such folder"};

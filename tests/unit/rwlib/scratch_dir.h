@@ -9,9 +9,10 @@
 namespace qx::rwlib {
 
 class TScratchDir {
- public:
+public:
   explicit TScratchDir(const std::string& name)
-      : Path_(std::filesystem::temp_directory_path() / ("qx_rwlib_" + name + "_" + std::to_string(::getpid()))) {
+      : Path_(std::filesystem::temp_directory_path() /
+              ("qx_rwlib_" + name + "_" + std::to_string(::getpid()))) {
     std::filesystem::remove_all(Path_);
     std::filesystem::create_directories(Path_);
   }
@@ -21,7 +22,7 @@ class TScratchDir {
   }
   const std::filesystem::path& Path() const { return Path_; }
 
- private:
+private:
   std::filesystem::path Path_;
 };
 

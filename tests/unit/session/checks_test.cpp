@@ -8,7 +8,8 @@ namespace qx::test {
 namespace {
 
 const char kNoAspi[] =
-    "\r\n\r\n*** No ASPI layer found!  Connect to the Internet then press OK to learn how to get one at our web "
+    "\r\n\r\n*** No ASPI layer found!  Connect to the Internet then press OK to learn how to get one at our "
+    "web "
     "site.\r\n";
 const char kLayer[] = "C:\\Applet\\wnaspi32.dll";
 const char kCopy[] = "C:\\Applet\\W2kXP03.qx";
@@ -51,7 +52,10 @@ void NineX(TSessionWorld& w) { w.Host.NT = false; }
 
 const TAspiCase kAspiCases[] = {
     {"AdminInstallsOwnCopy", [](TSessionWorld&) {}, true, true, {kRename}},
-    {"AdminExtractsAMissingCopyFirst", [](TSessionWorld& w) { w.Host.Files.erase(kCopy); }, true, true,
+    {"AdminExtractsAMissingCopyFirst",
+     [](TSessionWorld& w) { w.Host.Files.erase(kCopy); },
+     true,
+     true,
      {"ExtractOne:W2kXP03.qx", kRename}},
     {"AdminKeepsAnExistingLayer", [](TSessionWorld& w) { w.Host.AddFile(kLayer); }, true, true, {kRename}},
     {"AdminWhoseExtractionFailsIsTold",
@@ -59,7 +63,9 @@ const TAspiCase kAspiCases[] = {
        w.Host.Files.erase(kCopy);
        w.Payload.Extracts = false;
      },
-     true, false, {"ExtractOne:W2kXP03.qx", kRename}},
+     true,
+     false,
+     {"ExtractOne:W2kXP03.qx", kRename}},
     {"UserWithAUsableLayerOnThePath",
      [](TSessionWorld& w) {
        NonAdmin(w);
@@ -67,13 +73,17 @@ const TAspiCase kAspiCases[] = {
        w.Host.AddFile("C:\\WINDOWS\\SYSTEM32\\wnaspi32.dll");
        w.Host.Versions["wnaspi32.dll"] = {4, 6, 0, 1021};
      },
-     true, true, {std::string("Delete:") + kCopy}},
+     true,
+     true,
+     {std::string("Delete:") + kCopy}},
     {"UserWithALayerWithoutVersionInTheCurrentFolder",
      [](TSessionWorld& w) {
        NonAdmin(w);
        w.Host.AddFile(kLayer);
      },
-     true, true, {std::string("Delete:") + kCopy}},
+     true,
+     true,
+     {std::string("Delete:") + kCopy}},
     {"UserWithAnOldLayerOnThePathGetsOwnCopy",
      [](TSessionWorld& w) {
        NonAdmin(w);
@@ -81,14 +91,18 @@ const TAspiCase kAspiCases[] = {
        w.Host.AddFile("C:\\WINDOWS\\SYSTEM32\\wnaspi32.dll");
        w.Host.Versions["wnaspi32.dll"] = {1, 2, 0, 0};
      },
-     true, true, {kRename}},
+     true,
+     true,
+     {kRename}},
     {"UserWithAnOldLayerInTheAppletFolderFails",
      [](TSessionWorld& w) {
        NonAdmin(w);
        w.Host.AddFile(kLayer);
        w.Host.Versions["wnaspi32.dll"] = {1, 2, 0, 0};
      },
-     true, false, {}},
+     true,
+     false,
+     {}},
     {"UserWithoutAnyLayerGetsOwnCopy", NonAdmin, true, true, {kRename}},
     {"UserWithoutAnyLayerAndNoInstallFails", NonAdmin, false, false, {}},
     {"NineXRemovesANewerLayerBesideTheApplet",
@@ -96,33 +110,46 @@ const TAspiCase kAspiCases[] = {
        NineX(w);
        w.Host.Versions["wnaspi32.dll"] = {5, 0, 0, 0};
      },
-     true, true, {std::string("Delete:") + kLayer, std::string("Delete:") + kCopy}},
+     true,
+     true,
+     {std::string("Delete:") + kLayer, std::string("Delete:") + kCopy}},
     {"NineXKeepsAnOlderLayer",
      [](TSessionWorld& w) {
        NineX(w);
        w.Host.Versions["wnaspi32.dll"] = {4, 6, 0, 0};
      },
-     true, true, {std::string("Delete:") + kCopy}},
-    {"NineXTreatsNoVersionAsSix", NineX, true, true,
+     true,
+     true,
+     {std::string("Delete:") + kCopy}},
+    {"NineXTreatsNoVersionAsSix",
+     NineX,
+     true,
+     true,
      {std::string("Delete:") + kLayer, std::string("Delete:") + kCopy}},
     {"NineXNeverDeletesFromTheSystemFolder",
      [](TSessionWorld& w) {
        NineX(w);
        w.Host.SystemDir = "C:\\Applet\\";
      },
-     true, true, {std::string("Delete:") + kCopy}},
+     true,
+     true,
+     {std::string("Delete:") + kCopy}},
     {"NineXNeverDeletesFromTheWindowsFolder",
      [](TSessionWorld& w) {
        NineX(w);
        w.Host.WindowsDir = "C:\\Applet\\";
      },
-     true, true, {std::string("Delete:") + kCopy}},
+     true,
+     true,
+     {std::string("Delete:") + kCopy}},
     {"NineXComparesFoldersWithCase",
      [](TSessionWorld& w) {
        NineX(w);
        w.Host.SystemDir = "C:\\APPLET\\";
      },
-     true, true, {std::string("Delete:") + kLayer, std::string("Delete:") + kCopy}},
+     true,
+     true,
+     {std::string("Delete:") + kLayer, std::string("Delete:") + kCopy}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, SessionAspiLayer, ::testing::ValuesIn(kAspiCases),
@@ -142,8 +169,8 @@ TEST(SessionCpuSpeed, MeasuresAtRealTimeAndRestoresThePriorities) {
     w.Form->CpuSpeed = stored;
     EXPECT_TRUE(w.Form->MeasureCpuSpeed());
     EXPECT_EQ(w.Form->CpuSpeed, 1000);
-    EXPECT_EQ(w.Log.Events, (std::vector<std::string>{"RaiseToRealTime", "Sleep:10", "CycleCounter", "Sleep:500",
-                                                      "CycleCounter", "SetPriorities:32,0"}));
+    EXPECT_EQ(w.Log.Events, (std::vector<std::string>{"RaiseToRealTime", "Sleep:10", "CycleCounter",
+                                                      "Sleep:500", "CycleCounter", "SetPriorities:32,0"}));
   }
 }
 
@@ -204,15 +231,21 @@ TEST(SessionEngine, LibraryFailuresAreReportedWithTheirCodes) {
     int Result;
   };
   const TCase cases[] = {
-      {"Identification", [](TSessionWorld& w) { w.Library.VendorAnswer = 14; }, {"Bad response from a device"}, 8},
-      {"WriteModes", [](TSessionWorld& w) { w.Library.ModesAnswer = 20; },
-       {"Device doesn't support requested feature"}, 6},
+      {"Identification",
+       [](TSessionWorld& w) { w.Library.VendorAnswer = 14; },
+       {"Bad response from a device"},
+       8},
+      {"WriteModes",
+       [](TSessionWorld& w) { w.Library.ModesAnswer = 20; },
+       {"Device doesn't support requested feature"},
+       6},
       {"EngineFirstWins",
        [](TSessionWorld& w) {
          w.Library.Start = [](int32_t, int32_t) { return 23; };
          w.Library.ModesAnswer = 2;
        },
-       {"Device not present", "General failure occured"}, 8},
+       {"Device not present", "General failure occured"},
+       8},
       {"CodeWithoutText", [](TSessionWorld& w) { w.Library.VendorAnswer = -5; }, {"Code 4294967291"}, 8},
   };
   for (const TCase& c : cases) {
@@ -242,7 +275,8 @@ TEST(SessionRecorder, ReportsVersionsAndTheRecorderAndMovesTheGauge) {
   w.Form->RecorderProduct = "PX-W4012A";
   w.Host.Versions["C:\\Applet\\Applet.exe"] = {6, 0, 0, 44};
   EXPECT_TRUE(w.Form->ShowRecorderInfo());
-  EXPECT_EQ(w.View.Memo, (std::vector<std::string>{"Version 6.00 with ASPI 6", "Recorder:  PLEXTOR PX-W4012A"}));
+  EXPECT_EQ(w.View.Memo,
+            (std::vector<std::string>{"Version 6.00 with ASPI 6", "Recorder:  PLEXTOR PX-W4012A"}));
   EXPECT_EQ(w.View.Position[TGaugeId::ProgressBarLeft], 15);
   EXPECT_EQ(w.Form->Step, stRecorder);
 }
@@ -253,7 +287,8 @@ TEST(SessionBlankDisc, ANoAnswerClosesTheTrayAndAsksAgain) {
   ASSERT_TRUE(w.Binding.BindRecordingLibrary());
   const uint64_t start = w.Host.Now;
   EXPECT_TRUE(w.Form->CheckBlankDisc(false));
-  EXPECT_EQ(w.Log.Matching("Lib:"), (std::vector<std::string>{"Lib:GetDiscInfo", "Lib:Load", "Lib:GetDiscInfo"}));
+  EXPECT_EQ(w.Log.Matching("Lib:"),
+            (std::vector<std::string>{"Lib:GetDiscInfo", "Lib:Load", "Lib:GetDiscInfo"}));
   EXPECT_EQ(w.Host.Now - start, 150u + 4500u);
   EXPECT_EQ(w.Form->MediaType, 2);
   EXPECT_EQ(w.Form->Step, stBlankDisc);

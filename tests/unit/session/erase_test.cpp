@@ -8,12 +8,14 @@ namespace qx::test {
 namespace {
 
 const char kQuestion[] =
-    "\r\n--> Disc is not blank but it is a CDRW. Do you want to erase it?  All previous data will be lost!\r\n";
+    "\r\n--> Disc is not blank but it is a CDRW. Do you want to erase it?  All previous data will be "
+    "lost!\r\n";
 const char kErasing[] = "\r\n--> Erasing started, please wait a moment";
 const char kUnable[] = "\r\n--> Unable to erase this CD, please use a blank one.";
 const char kErased[] = "\r\n--> Erasing successful.  Beginning recording\r\n";
 const char kNoBlankDisc[] =
-    "\r\n*** Attention - No Blank Disc was found, please check it. Then try again by pressing OK after inserting "
+    "\r\n*** Attention - No Blank Disc was found, please check it. Then try again by pressing OK after "
+    "inserting "
     "a blank CD or DVD Disc. Program will exit if a blank Disc is not found again.\r\n\r\n";
 const char kTaoMethod[] = "(Using TAO method- Pause near end is normal)";
 
@@ -42,9 +44,10 @@ TEST(SessionErase, YesErasesAndStartsTheRecordingFromInsideTheHandler) {
   EXPECT_EQ(w.Form->EraseDecision, 1);
   EXPECT_EQ(w.Form->Step, stBlankDisc);  // the handler ends with step 5, also after the start
   EXPECT_EQ(w.Form->ResultCode, -1);
-  EXPECT_EQ(w.Log.Matching("Caption:Right:"),
-            (std::vector<std::string>{"Caption:Right:Please Wait", "Caption:Right:&Cancel", "Caption:Right:No",
-                                      "Caption:Right:Please Wait", "Caption:Right:&Cancel"}));
+  EXPECT_EQ(
+      w.Log.Matching("Caption:Right:"),
+      (std::vector<std::string>{"Caption:Right:Please Wait", "Caption:Right:&Cancel", "Caption:Right:No",
+                                "Caption:Right:Please Wait", "Caption:Right:&Cancel"}));
   EXPECT_EQ(w.Log.Matching("Caption:Left:"),
             (std::vector<std::string>{"Caption:Left:Yes", "Caption:Left:Help"}));
   EXPECT_TRUE(w.View.HintShown[TButtonId::ButtonLeft]);
@@ -88,7 +91,8 @@ TEST(SessionErase, YesThatDoesNotEndInABlankDiscReports) {
     w.Library.BlankDisc = [blankAnswer](int32_t) { return blankAnswer; };
     w.Host.PressAt(kAnswerAt, TButtonId::ButtonLeft);
     w.Run();
-    EXPECT_EQ(MemoFromQuestion(w), (std::vector<std::string>{kQuestion, kErasing, kUnable, kNoBlankDisc})) << c.Name;
+    EXPECT_EQ(MemoFromQuestion(w), (std::vector<std::string>{kQuestion, kErasing, kUnable, kNoBlankDisc}))
+        << c.Name;
     EXPECT_EQ(w.Form->EraseDecision, 2) << c.Name;
     EXPECT_EQ(w.Form->Step, stBlankDisc) << c.Name;
     EXPECT_EQ(w.Form->ResultCode, 5) << c.Name;

@@ -35,12 +35,23 @@ TEST(SessionHistory, AnEmptyOrMissingKeyGivesEveryDefault) {
 
 TEST(SessionHistory, ReadsEveryValueAndSummarisesInTheOrderSessionDiscTrack) {
   TSessionWorld w;
-  w.Host.Registry = {{"LastDiscNumber", "417"},   {"LastFolderPath", "D:\\Proj"}, {"LastFolderSize", "209715200"},
-                     {"LastProjectDeleteIt", "1"}, {"LastVolName", "HOLIDAY"},    {"Testing", "1"},
-                     {"CPUspeed", "2400"},         {"PriorX", "8"},               {"PriorBurnWasGood", "0"},
-                     {"PriorSaidHoldThrottle", "1"}, {"DeleteApplet", "0"},      {"TAOModeSuccess", "3"},
-                     {"SAOModeSuccess", "4"},      {"DAOModeSuccess", "5"},       {"TAOModeFail", "6"},
-                     {"SAOModeFail", "1"},         {"DAOModeFail", "2"}};
+  w.Host.Registry = {{"LastDiscNumber", "417"},
+                     {"LastFolderPath", "D:\\Proj"},
+                     {"LastFolderSize", "209715200"},
+                     {"LastProjectDeleteIt", "1"},
+                     {"LastVolName", "HOLIDAY"},
+                     {"Testing", "1"},
+                     {"CPUspeed", "2400"},
+                     {"PriorX", "8"},
+                     {"PriorBurnWasGood", "0"},
+                     {"PriorSaidHoldThrottle", "1"},
+                     {"DeleteApplet", "0"},
+                     {"TAOModeSuccess", "3"},
+                     {"SAOModeSuccess", "4"},
+                     {"DAOModeSuccess", "5"},
+                     {"TAOModeFail", "6"},
+                     {"SAOModeFail", "1"},
+                     {"DAOModeFail", "2"}};
   w.Form->LoadHistory();
   const THistory& h = w.Form->History;
   EXPECT_EQ(h.LastDiscNumber, "417");
@@ -113,7 +124,7 @@ struct TBooleanCase {
 };
 
 TEST(SessionHistory, BooleansAreTrueForAnyNonzeroNumber) {
-  const TBooleanCase cases[] = {{"0", false, false}, {"1", true, true},   {"7", true, true},
+  const TBooleanCase cases[] = {{"0", false, false}, {"1", true, true},    {"7", true, true},
                                 {"-1", true, true},  {"abc", true, false}, {"", true, false}};
   for (const TBooleanCase& c : cases) {
     TSessionWorld w;
@@ -134,8 +145,8 @@ struct TSaveCase {
 
 TEST(SessionHistory, SaveDerivesTheOutcomeAndWritesInItsOrder) {
   const TSaveCase cases[] = {
-      {0, "8", false, "1", "8"},     {1, "8", true, "0", "8"},   {7, "12", true, "0", "12"},
-      {1, "", true, "0", nullptr},   {5, "8", true, "1", nullptr}, {5, "8", false, "0", nullptr},
+      {0, "8", false, "1", "8"},     {1, "8", true, "0", "8"},      {7, "12", true, "0", "12"},
+      {1, "", true, "0", nullptr},   {5, "8", true, "1", nullptr},  {5, "8", false, "0", nullptr},
       {-1, "4", true, "1", nullptr}, {76, "", false, "0", nullptr}, {0, "4 min", true, "1", nullptr},
   };
   for (const TSaveCase& c : cases) {
@@ -148,11 +159,16 @@ TEST(SessionHistory, SaveDerivesTheOutcomeAndWritesInItsOrder) {
     w.Form->TAOModeSuccess = 1, w.Form->SAOModeSuccess = 2, w.Form->DAOModeSuccess = 3;
     w.Form->TAOModeFail = 4, w.Form->SAOModeFail = 5, w.Form->DAOModeFail = 6;
     w.Form->SaveHistory();
-    std::vector<std::string> expected = {
-        "Reg:CPUspeed=933",      "Reg:PriorBurnWasGood=" + std::string(c.GoodWritten),
-        "Reg:PriorSaidHoldThrottle=1", "Reg:TAOModeSuccess=1", "Reg:SAOModeSuccess=2",
-        "Reg:DAOModeSuccess=3", "Reg:TAOModeFail=4", "Reg:SAOModeFail=5", "Reg:DAOModeFail=6",
-        "Reg:BBResult=" + std::to_string(c.Result)};
+    std::vector<std::string> expected = {"Reg:CPUspeed=933",
+                                         "Reg:PriorBurnWasGood=" + std::string(c.GoodWritten),
+                                         "Reg:PriorSaidHoldThrottle=1",
+                                         "Reg:TAOModeSuccess=1",
+                                         "Reg:SAOModeSuccess=2",
+                                         "Reg:DAOModeSuccess=3",
+                                         "Reg:TAOModeFail=4",
+                                         "Reg:SAOModeFail=5",
+                                         "Reg:DAOModeFail=6",
+                                         "Reg:BBResult=" + std::to_string(c.Result)};
     if (c.PriorXWritten) expected.push_back("Reg:PriorX=" + std::string(c.PriorXWritten));
     EXPECT_EQ(w.Log.Matching("Reg:"), expected) << c.Result << " / " << c.SpeedText;
   }

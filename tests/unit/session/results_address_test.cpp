@@ -30,9 +30,9 @@ const std::string kBase = std::string(kResultsServer) + "vkrp6.asp?r=";
 }  // namespace
 
 TEST(ResultsAddress, CancelledBeforeAnyRecordingCarriesEveryKeyInOrder) {
-  EXPECT_EQ(ResultsAddress(Report()),
-            kBase + "1&source=My_Disc&av=6.00(12)&ASPI=4.60(1021)&DirectCDvxd=6"
-                    "&p=100.-&cdr=VENDORCD_RW_52&Succ=0.0.3&Fail=1.0.0&t=&size=0");
+  EXPECT_EQ(ResultsAddress(Report()), kBase +
+                                          "1&source=My_Disc&av=6.00(12)&ASPI=4.60(1021)&DirectCDvxd=6"
+                                          "&p=100.-&cdr=VENDORCD_RW_52&Succ=0.0.3&Fail=1.0.0&t=&size=0");
 }
 
 TEST(ResultsAddress, SuccessHasNoProgressPart) {
@@ -42,8 +42,9 @@ TEST(ResultsAddress, SuccessHasNoProgressPart) {
   r.SpeedText = "8";
   r.SizeMB = 200;
   r.FailText = "&Fail=0.0.0";
-  EXPECT_EQ(ResultsAddress(r), kBase + "0&source=My_Disc&av=6.00(12)&ASPI=4.60(1021)&DirectCDvxd=6"
-                                       "&cdr=VENDORCD_RW_52&Succ=0.0.3&Fail=0.0.0&t=8&size=200");
+  EXPECT_EQ(ResultsAddress(r), kBase +
+                                   "0&source=My_Disc&av=6.00(12)&ASPI=4.60(1021)&DirectCDvxd=6"
+                                   "&cdr=VENDORCD_RW_52&Succ=0.0.3&Fail=0.0.0&t=8&size=200");
 }
 
 TEST(ResultsAddress, FailedWriteSendsItsPercentAndResult) {

@@ -56,10 +56,10 @@ TEST(SessionCleanup, DeletesTheSupportFilesThenWritesAndStartsTheBatch) {
   w.Cleanup.Cleanup(true, true);
 
   const std::vector<std::string> deletes = w.Log.Matching("Delete:");
-  EXPECT_EQ(deletes, (std::vector<std::string>{
-                         "Delete:C:\\Applet\\qxc.qx", "Delete:C:\\Applet\\RwLib.dll",
-                         "Delete:C:\\Applet\\DEVICES.DEF", "Delete:C:\\Applet\\W2kXP03.qx",
-                         "Delete:C:\\Applet\\qxi9cd.qx"}));
+  EXPECT_EQ(deletes,
+            (std::vector<std::string>{"Delete:C:\\Applet\\qxc.qx", "Delete:C:\\Applet\\RwLib.dll",
+                                      "Delete:C:\\Applet\\DEVICES.DEF", "Delete:C:\\Applet\\W2kXP03.qx",
+                                      "Delete:C:\\Applet\\qxi9cd.qx"}));
   // Only the hidden bit goes; the batch deletes the file once the process has let go of it.
   EXPECT_EQ(w.Host.Files["wnaspi32.dll"], 0x01);
   EXPECT_EQ(w.Batch(),
@@ -107,9 +107,9 @@ TEST(SessionReports, AddressFromTheSessionsState) {
   w.Form->FailText = "&Fail=1.0.0";
   w.View.Hints[TGaugeId::ProgressBar] = "-";
   w.Reports.OpenResultsPage();
-  EXPECT_TRUE(w.Log.Has(
-      "ShellOpen:http://results.ravelle.invalid/vkrp6.asp?r=1&source=My_Disc&av=6.00(12)&ASPI=6"
-      "&DirectCDvxd=6&p=100.-&cdr=VENDORCD_RW_52&Succ=0.0.3&Fail=1.0.0&t=&size=0"));
+  EXPECT_TRUE(
+      w.Log.Has("ShellOpen:http://results.ravelle.invalid/vkrp6.asp?r=1&source=My_Disc&av=6.00(12)&ASPI=6"
+                "&DirectCDvxd=6&p=100.-&cdr=VENDORCD_RW_52&Succ=0.0.3&Fail=1.0.0&t=&size=0"));
   EXPECT_LT(w.Log.IndexOf("ShellOpen:"), w.Log.IndexOf("Sockets:Stop"));
 }
 
@@ -139,9 +139,9 @@ TEST(SessionReports, HelpPagesAndCoverSheet) {
   w.Reports.OpenHelpPage();
   w.Reports.OpenAspiHelpPage();
   w.Reports.OpenCoverSheet();
-  EXPECT_EQ(w.Log.Matching("ShellOpen:"),
-            (std::vector<std::string>{
-                "ShellOpen:http://www.ravelle.invalid/support/Ravelle/helpbutton-perm.asp",
-                "ShellOpen:http://www.ravelle.invalid/support/aboutaspi-perm.asp",
-                "ShellOpen:C:\\Applet\\CoverSheet.htm"}));
+  EXPECT_EQ(
+      w.Log.Matching("ShellOpen:"),
+      (std::vector<std::string>{"ShellOpen:http://www.ravelle.invalid/support/Ravelle/helpbutton-perm.asp",
+                                "ShellOpen:http://www.ravelle.invalid/support/aboutaspi-perm.asp",
+                                "ShellOpen:C:\\Applet\\CoverSheet.htm"}));
 }

@@ -10,25 +10,31 @@ namespace {
 const char kBanner[] = "DVD/CD Ravelle with Vonnel\r\n";
 const char kRequiredFiles[] = "\r\n\r\n*** Required files are missing!  Press OK/Cancel to exit now.\r\n";
 const char kDiskSpace[] =
-    "\r\n\r\n*** Insufficient hard drive space to proceed! If running from a network drive please move the file to "
+    "\r\n\r\n*** Insufficient hard drive space to proceed! If running from a network drive please move the "
+    "file to "
     "a local drive.  Press OK to exit now.\r\n";
 const char kNoAspi[] =
-    "\r\n\r\n*** No ASPI layer found!  Connect to the Internet then press OK to learn how to get one at our web "
+    "\r\n\r\n*** No ASPI layer found!  Connect to the Internet then press OK to learn how to get one at our "
+    "web "
     "site.\r\n";
-const char kLowMemory[] = "\r\n\r\n*** There is not enough memory available. Try closing other programs now.\r\n";
+const char kLowMemory[] =
+    "\r\n\r\n*** There is not enough memory available. Try closing other programs now.\r\n";
 const char kNoRecorderAdmin[] =
     "\r\n\r\n*** No CD or DVD recorder was detected.  Connect to the Internet to view our help page or email "
     "support@mirowen.invalid with full recorder description and code(NC).\r\n";
 const char kNeedAdmin[] =
     "\r\n\r\n\r\n*** You need to logon with Administrative rights to access the CD/DVD recorder \r\n";
 const char kNoMethod[] =
-    "\r\n\r\n*** There is no CD or DVD recorder present or no compatible recording method available with your "
+    "\r\n\r\n*** There is no CD or DVD recorder present or no compatible recording method available with "
+    "your "
     "recorder.  No Disc can be made.  Connect to the Internet then press OK.\r\n\r\n\r\n";
 const char kNoBlankDisc[] =
-    "\r\n*** Attention - No Blank Disc was found, please check it. Then try again by pressing OK after inserting "
+    "\r\n*** Attention - No Blank Disc was found, please check it. Then try again by pressing OK after "
+    "inserting "
     "a blank CD or DVD Disc. Program will exit if a blank Disc is not found again.\r\n\r\n";
 const char kProblem[] =
-    "\r\n\r\n*** A problem has prevented completion of your disc. This may be due to a variety of reasons. Connect "
+    "\r\n\r\n*** A problem has prevented completion of your disc. This may be due to a variety of reasons. "
+    "Connect "
     "to the Internet then press OK to read more.";
 const char kCanceling[] = "\r\n\r\n*** Canceling per your request\r\n";
 const char kTaoMethod[] = "(Using TAO method- Pause near end is normal)";
@@ -41,8 +47,9 @@ TEST(SessionFlow, AllChecksPassAndTheRecordingStarts) {
   w.Host.Versions["wnaspi32.dll"] = {4, 6, 0, 1021};
   w.Run();
 
-  EXPECT_EQ(w.View.Memo, (std::vector<std::string>{"\"Holiday 2026\"", kBanner, "Version 2.10 with ASPI 4.60(1021)",
-                                                   "Recorder:  ACME Burner 52x", kTaoMethod}));
+  EXPECT_EQ(w.View.Memo,
+            (std::vector<std::string>{"\"Holiday 2026\"", kBanner, "Version 2.10 with ASPI 4.60(1021)",
+                                      "Recorder:  ACME Burner 52x", kTaoMethod}));
   EXPECT_EQ(w.Form->VolumeTitle, "Holiday 2026");
   EXPECT_EQ(w.Form->Step, stBusy);
   EXPECT_EQ(w.Form->WriteMethod, wmTrackAtOnce);
@@ -54,11 +61,20 @@ TEST(SessionFlow, AllChecksPassAndTheRecordingStarts) {
   EXPECT_EQ(w.Burn.TestModes, std::vector<bool>{false});
   EXPECT_FALSE(w.Host.ExitCode.has_value());
   // The order in which the session reaches the library, the machine and the seams.
-  const std::vector<std::string> order = {
-      "Caption:Right:Please Wait", "UnpackSupportFiles", "Rename:C:\\Applet\\W2kXP03.qx>C:\\Applet\\wnaspi32.dll",
-      "Lib:Start", "Lib:GetVendorProductStrings", "Lib:GetSupportedWriteModes", "CloseCdPlayer",
-      "Lib:GetDiscInfo", "SetAttributes:C:\\Applet\\qxi9cd.qx=2", "Lib:IsDeviceReadyEx", "Enabled:Right:0",
-      "LowerThreadBelowNormal", "StartBurn:2", "LowerThreadBelowNormal"};
+  const std::vector<std::string> order = {"Caption:Right:Please Wait",
+                                          "UnpackSupportFiles",
+                                          "Rename:C:\\Applet\\W2kXP03.qx>C:\\Applet\\wnaspi32.dll",
+                                          "Lib:Start",
+                                          "Lib:GetVendorProductStrings",
+                                          "Lib:GetSupportedWriteModes",
+                                          "CloseCdPlayer",
+                                          "Lib:GetDiscInfo",
+                                          "SetAttributes:C:\\Applet\\qxi9cd.qx=2",
+                                          "Lib:IsDeviceReadyEx",
+                                          "Enabled:Right:0",
+                                          "LowerThreadBelowNormal",
+                                          "StartBurn:2",
+                                          "LowerThreadBelowNormal"};
   int last = -1;
   for (const std::string& event : order) {
     const auto it = std::find(w.Log.Events.begin() + (last + 1), w.Log.Events.end(), event);
@@ -120,15 +136,14 @@ TEST_P(SessionChainStops, AtTheFirstFailureWithItsStepMessageAndResult) {
 const TStopCase kStopCases[] = {
     {"RequiredFilesMissing", [](TSessionWorld& w) { w.Host.Files.erase("C:\\Applet\\qxorig.qx"); },
      stRequiredFiles, kRequiredFiles, "&OK", -1, 2, "1,0", false, 1},
-    {"TooLittleSpace", [](TSessionWorld& w) { w.Host.Free["C:\\"] = 999999; }, stDiskSpace, kDiskSpace, "&OK", -1,
-     3, "1,0", false, 1},
+    {"TooLittleSpace", [](TSessionWorld& w) { w.Host.Free["C:\\"] = 999999; }, stDiskSpace, kDiskSpace, "&OK",
+     -1, 3, "1,0", false, 1},
     {"NetworkShareCountsAsFull",
      [](TSessionWorld& w) {
        w.Host.Folder = "\\\\server\\share\\";
        w.Host.AddFile("\\\\server\\share\\qxorig.qx");
      },
-     stDiskSpace,
-     kDiskSpace, "&OK", -1, 3, "1,0", false, 1},
+     stDiskSpace, kDiskSpace, "&OK", -1, 3, "1,0", false, 1},
     {"NoAspiLayer",
      [](TSessionWorld& w) {
        w.Host.Admin = false;
@@ -136,10 +151,14 @@ const TStopCase kStopCases[] = {
        w.Host.Versions["wnaspi32.dll"] = {1, 0, 0, 0};
      },
      stAspiLayer, kNoAspi, "&OK", -1, 4, "0,0", false, 1},
-    {"TooLittleMemory", [](TSessionWorld& w) { w.Host.Memory = {4u << 20, 20u << 20}; }, stBusy, kLowMemory,
-     "&Cancel", -1, 1, "1,0", true, 1},
-    {"NoRecorderAsAdministrator", [](TSessionWorld& w) { w.Library.Start = [](int32_t, int32_t) { return 23; }; },
-     stRecorder, kNoRecorderAdmin, "&OK", 8, 8, "1,0", false, 1},
+    {"TooLittleMemory",
+     [](TSessionWorld& w) {
+       w.Host.Memory = {4u << 20, 20u << 20};
+     },
+     stBusy, kLowMemory, "&Cancel", -1, 1, "1,0", true, 1},
+    {"NoRecorderAsAdministrator",
+     [](TSessionWorld& w) { w.Library.Start = [](int32_t, int32_t) { return 23; }; }, stRecorder,
+     kNoRecorderAdmin, "&OK", 8, 8, "1,0", false, 1},
     {"NoRecorderWithoutRights",
      [](TSessionWorld& w) {
        w.Library.Start = [](int32_t, int32_t) { return 23; };
@@ -154,10 +173,13 @@ const TStopCase kStopCases[] = {
        w.Host.NT = false;
      },
      stRecorder, kNoMethod, "&OK", 8, 8, "1,0", false, 1},
-    {"NoLibrary", [](TSessionWorld& w) { w.Loader.Loadable = false; }, stRecorder, kNoRecorderAdmin, "&OK", 8, 8,
-     "1,0", false, 1},
-    {"NoBlankDisc", [](TSessionWorld& w) { w.Library.Discs = {{1, 0, 0, 1, 1}}; }, stBlankDisc, kNoBlankDisc, "&OK",
-     5, 5, "1,0", false, 1},
+    {"NoLibrary", [](TSessionWorld& w) { w.Loader.Loadable = false; }, stRecorder, kNoRecorderAdmin, "&OK", 8,
+     8, "1,0", false, 1},
+    {"NoBlankDisc",
+     [](TSessionWorld& w) {
+       w.Library.Discs = {{1, 0, 0, 1, 1}};
+     },
+     stBlankDisc, kNoBlankDisc, "&OK", 5, 5, "1,0", false, 1},
     {"NoTrackAtOnce",
      [](TSessionWorld& w) {
        w.Library.Tao = 0;
@@ -167,12 +189,15 @@ const TStopCase kStopCases[] = {
      stBusy, kNoMethod, "&OK", 6, 6, "1,0", false, 0},
     {"WriteModesUnknown", [](TSessionWorld& w) { w.Library.ModesAnswer = 2; }, stBusy, kNoMethod, "&OK", 6, 6,
      "1,0", false, 0},
-    {"EmptyProjectFolder", [](TSessionWorld& w) { w.Host.Registry.erase("LastFolderPath"); }, stBusy, kProblem,
-     "&Cancel", -1, 1, "1,0", true, 0},
-    {"DeviceNotReadyTwice", [](TSessionWorld& w) { w.Library.ReadyAnswers = {16, 16}; }, stBusy,
-     "Timeout elasped", "&Cancel", 76, 76, "1,0", false, 0},
-    {"RecordingNotStarted", [](TSessionWorld&) {}, stBusy, "Recorder:  ACME Burner 52x", "&OK", -1, 1, "1,0", true,
-     0, 1},
+    {"EmptyProjectFolder", [](TSessionWorld& w) { w.Host.Registry.erase("LastFolderPath"); }, stBusy,
+     kProblem, "&Cancel", -1, 1, "1,0", true, 0},
+    {"DeviceNotReadyTwice",
+     [](TSessionWorld& w) {
+       w.Library.ReadyAnswers = {16, 16};
+     },
+     stBusy, "Timeout elasped", "&Cancel", 76, 76, "1,0", false, 0},
+    {"RecordingNotStarted", [](TSessionWorld&) {}, stBusy, "Recorder:  ACME Burner 52x", "&OK", -1, 1, "1,0",
+     true, 0, 1},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, SessionChainStops, ::testing::ValuesIn(kStopCases),
@@ -260,24 +285,15 @@ struct TStepCase {
 
 TEST(SessionRightButton, EveryStep) {
   const TStepCase cases[] = {
-      {0, -1, false, -99, "", {}, false},
-      {6, -1, false, -99, "", {}, false},
-      {1, -1, false, 2, "1,0", {}, false},
-      {1, 8, false, 2, "1,0", {}, false},  // assigned directly
-      {2, -1, false, 3, "1,0", {}, false},
-      {4, -1, false, 4, "0,0", {"OpenAspiHelpPage"}, false},
-      {7, -1, false, 8, "1,0", {}, false},
-      {7, 11, false, 11, "1,0", {}, false},
-      {7, 6, false, 8, "1,0", {}, false},
-      {10, -1, false, 0, "1,1", {"OpenCoverSheet"}, false},
-      {10, 7, false, 7, "1,1", {}, false},
-      {3, -1, false, 1, "1,0", {}, true},
-      {9, -1, false, 1, "1,0", {}, true},
-      {9, 0, false, 1, "1,0", {}, true},
-      {9, -1, true, 1, "1,0", {"AbortBurn"}, true},
-      {9, 7, true, 7, "1,0", {"AbortBurn"}, false},
-      {8, -1, false, 1, "1,0", {}, true},
-      {200, 6, false, 6, "1,0", {}, false},
+      {0, -1, false, -99, "", {}, false},           {6, -1, false, -99, "", {}, false},
+      {1, -1, false, 2, "1,0", {}, false},          {1, 8, false, 2, "1,0", {}, false},  // assigned directly
+      {2, -1, false, 3, "1,0", {}, false},          {4, -1, false, 4, "0,0", {"OpenAspiHelpPage"}, false},
+      {7, -1, false, 8, "1,0", {}, false},          {7, 11, false, 11, "1,0", {}, false},
+      {7, 6, false, 8, "1,0", {}, false},           {10, -1, false, 0, "1,1", {"OpenCoverSheet"}, false},
+      {10, 7, false, 7, "1,1", {}, false},          {3, -1, false, 1, "1,0", {}, true},
+      {9, -1, false, 1, "1,0", {}, true},           {9, 0, false, 1, "1,0", {}, true},
+      {9, -1, true, 1, "1,0", {"AbortBurn"}, true}, {9, 7, true, 7, "1,0", {"AbortBurn"}, false},
+      {8, -1, false, 1, "1,0", {}, true},           {200, 6, false, 6, "1,0", {}, false},
   };
   for (const TStepCase& c : cases) {
     TSessionWorld w;
@@ -291,7 +307,8 @@ TEST(SessionRightButton, EveryStep) {
       continue;
     }
     EXPECT_EQ(w.Host.ExitCode, c.ExitCode) << label;
-    EXPECT_EQ(w.Log.Matching("Cleanup:"), std::vector<std::string>{std::string("Cleanup:") + c.CleanupArgs}) << label;
+    EXPECT_EQ(w.Log.Matching("Cleanup:"), std::vector<std::string>{std::string("Cleanup:") + c.CleanupArgs})
+        << label;
     std::vector<std::string> seams;
     for (const std::string& e : w.Log.Events)
       if (e == "OpenAspiHelpPage" || e == "OpenCoverSheet" || e == "AbortBurn") seams.push_back(e);
@@ -467,8 +484,9 @@ TEST(SessionPreview, ShowsFiveSecondsAndTouchesNothingButTheHistoryOnDestroy) {
 TEST(SessionSpeedInputs, GatherTheSessionsValues) {
   TSessionWorld w;
   w.Host.NT = false;
-  w.Host.Registry = {{"PriorX", "10"}, {"PriorBurnWasGood", "0"}, {"PriorSaidHoldThrottle", "1"},
-                     {"TAOModeSuccess", "7"}, {"SAOModeSuccess", "2"}, {"DAOModeSuccess", "1"}, {"CPUspeed", "450"}};
+  w.Host.Registry = {{"PriorX", "10"},        {"PriorBurnWasGood", "0"}, {"PriorSaidHoldThrottle", "1"},
+                     {"TAOModeSuccess", "7"}, {"SAOModeSuccess", "2"},   {"DAOModeSuccess", "1"},
+                     {"CPUspeed", "450"}};
   w.Form->LoadHistory();
   w.Form->MemoryFactor = 4;
   const TSpeedInputs in = w.Form->SpeedInputs(true, 5292);
@@ -497,13 +515,39 @@ struct TEstimateCase {
 TEST(SessionTimeEstimate, LinesAndTheSpeedText) {
   const char* dontDisturb = "Don't disturb or run other programs while recording.";
   const TEstimateCase cases[] = {
-      {"TwoHundredMiBAt8X", 8, "209715200", 1, false, {dontDisturb, "Disc will be ready in 4 minutes."}, "8", 200},
-      {"ZeroSpeedUsesTwo", 0, "209715200", 1, false, {dontDisturb, "Disc will be ready in 13 minutes."}, "2", 200},
-      {"TestingShowsTheSpeed", 8, "209715200", 3, true,
-       {dontDisturb, "Speed is 8X: Disc will be ready in 4 minutes."}, "8", 200},
+      {"TwoHundredMiBAt8X",
+       8,
+       "209715200",
+       1,
+       false,
+       {dontDisturb, "Disc will be ready in 4 minutes."},
+       "8",
+       200},
+      {"ZeroSpeedUsesTwo",
+       0,
+       "209715200",
+       1,
+       false,
+       {dontDisturb, "Disc will be ready in 13 minutes."},
+       "2",
+       200},
+      {"TestingShowsTheSpeed",
+       8,
+       "209715200",
+       3,
+       true,
+       {dontDisturb, "Speed is 8X: Disc will be ready in 4 minutes."},
+       "8",
+       200},
       {"LargerMediaNoEstimate", 8, "209715200", 5, false, {dontDisturb}, "8", 200},
       {"SizeNotANumber", 4, "abc", -1, false, {dontDisturb, "Disc will be ready in 2 minutes."}, "4", 0},
-      {"FactorBeyondEightBits", 256, "734003200", 1, false, {dontDisturb, "Disc will be ready in 2 minutes."}, "256",
+      {"FactorBeyondEightBits",
+       256,
+       "734003200",
+       1,
+       false,
+       {dontDisturb, "Disc will be ready in 2 minutes."},
+       "256",
        700},
   };
   for (const TEstimateCase& c : cases) {

@@ -14,8 +14,8 @@ struct TMemoryCase {
 
 TEST(SessionMemoryFactor, Table) {
   const TMemoryCase cases[] = {
-      {7, 0, 4},  {0, 51, 4}, {6, 50, 2},  {5, 21, 2}, {5, 0, 2},
-      {0, 21, 2}, {4, 20, 0}, {0, 0, 0},   {4096, 8192, 4},
+      {7, 0, 4},  {0, 51, 4}, {6, 50, 2}, {5, 21, 2},      {5, 0, 2},
+      {0, 21, 2}, {4, 20, 0}, {0, 0, 0},  {4096, 8192, 4},
   };
   for (const TMemoryCase& c : cases) {
     // A byte short of the next MiB still counts as the lower MiB.

@@ -93,7 +93,9 @@ public:
   }
   int MaxValue(TGaugeId gauge) override { return Maximum[gauge]; }
   void SetMaxValue(TGaugeId gauge, int value) override { Maximum[gauge] = value; }
-  int PercentDone(TGaugeId gauge) override { return Maximum[gauge] ? Position[gauge] * 100 / Maximum[gauge] : 0; }
+  int PercentDone(TGaugeId gauge) override {
+    return Maximum[gauge] ? Position[gauge] * 100 / Maximum[gauge] : 0;
+  }
   std::string Hint(TGaugeId gauge) override { return Hints[gauge]; }
   void SetHint(TGaugeId gauge, const std::string& hint) override { Hints[gauge] = hint; }
   void ShowWindow() override { log.Log("ShowWindow"); }
@@ -150,7 +152,8 @@ public:
 
   void PressAt(uint64_t at, TButtonId button) {
     Presses.push_back({at, button});
-    std::stable_sort(Presses.begin(), Presses.end(), [](const TPress& a, const TPress& b) { return a.At < b.At; });
+    std::stable_sort(Presses.begin(), Presses.end(),
+                     [](const TPress& a, const TPress& b) { return a.At < b.At; });
   }
 
   void Delay(uint32_t milliseconds) override {
@@ -276,7 +279,8 @@ public:
     Files[path] = 0;
     return true;
   }
-  std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key) override {
+  std::string ReadIniString(const std::string& file, const std::string& section,
+                            const std::string& key) override {
     if (file != Folder + "qxorig.qx") return "";
     auto it = Ini.find({section, key});
     return it == Ini.end() ? "" : it->second;
@@ -513,8 +517,8 @@ struct TSessionWorld {
     Host.AddFile("C:\\Applet\\W2kXP03.qx");
     Host.AddFile("C:\\Applet\\qxi9cd.qx");
     Host.Registry["LastFolderPath"] = "C:\\Project";
-    Form = std::make_unique<TFormMain>(
-        TSessionContext{View, Host, Binding, Burn, Cleaner, Reports, &Payload});
+    Form =
+        std::make_unique<TFormMain>(TSessionContext{View, Host, Binding, Burn, Cleaner, Reports, &Payload});
     View.Form = Form.get();
     Host.Form = Form.get();
   }

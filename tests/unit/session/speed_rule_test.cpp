@@ -43,17 +43,16 @@ TEST_P(SessionBaseSpeed, FollowsTheMachineAndTheRecorder) {
   EXPECT_FALSE(choice.PriorSaidHoldThrottle);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, SessionBaseSpeed,
-    ::testing::Values(TBaseCase{"NtFastBurnProof", true, 301, 4, true, kHighest},
-                      TBaseCase{"NtAt300IsNotFast", true, 300, 4, true, 706},
-                      TBaseCase{"NtFastWithoutBurnProof", true, 500, 2, false, 1411},
-                      TBaseCase{"NtFastLowMemoryFactor", true, 500, 1, false, 706},
-                      TBaseCase{"NineXAt500BurnProof", false, 500, 2, true, 1411},
-                      TBaseCase{"NineXAt800BurnProof", false, 800, 4, true, 1411},
-                      TBaseCase{"NineXAt801BurnProof", false, 801, 4, true, kHighest},
-                      TBaseCase{"NineXSlow", false, 300, 4, true, 706}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Table, SessionBaseSpeed,
+                         ::testing::Values(TBaseCase{"NtFastBurnProof", true, 301, 4, true, kHighest},
+                                           TBaseCase{"NtAt300IsNotFast", true, 300, 4, true, 706},
+                                           TBaseCase{"NtFastWithoutBurnProof", true, 500, 2, false, 1411},
+                                           TBaseCase{"NtFastLowMemoryFactor", true, 500, 1, false, 706},
+                                           TBaseCase{"NineXAt500BurnProof", false, 500, 2, true, 1411},
+                                           TBaseCase{"NineXAt800BurnProof", false, 800, 4, true, 1411},
+                                           TBaseCase{"NineXAt801BurnProof", false, 801, 4, true, kHighest},
+                                           TBaseCase{"NineXSlow", false, 300, 4, true, 706}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(SessionBaseSpeedNoSpeeds, ARecorderWhoseSpeedsCouldNotBeReadGivesItsZero) {
   TSpeedInputs in = Fast();

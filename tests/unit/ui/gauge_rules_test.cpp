@@ -13,7 +13,7 @@ TEST(GaugeRules, PercentDoneCutsTowardsZero) {
   EXPECT_EQ(GaugePercentDone(0, 100, 96), 96);
   EXPECT_EQ(GaugePercentDone(0, 1000, 509), 50);
   EXPECT_EQ(GaugePercentDone(0, 3, 2), 66);
-  EXPECT_EQ(GaugePercentDone(5, 5, 5), 0);  // empty range
+  EXPECT_EQ(GaugePercentDone(5, 5, 5), 0);                                    // empty range
   EXPECT_EQ(GaugePercentDone(-2147483647 - 1, 2147483647, 2147483647), 100);  // no overflow
 }
 
@@ -117,8 +117,8 @@ struct TPictureCase {
 
 TEST(GaugeModel, TheMainBarFillsByItsInclusiveWidth) {
   // The window's right gauge: 279 x 17, no border.
-  for (const TPictureCase& c : {TPictureCase{0, 0}, TPictureCase{50, 140}, TPictureCase{96, 268},
-                                TPictureCase{100, 280}}) {
+  for (const TPictureCase& c :
+       {TPictureCase{0, 0}, TPictureCase{50, 140}, TPictureCase{96, 268}, TPictureCase{100, 280}}) {
     TGaugeModel gauge;
     gauge.SetBorderStyle(TGaugeBorderStyle::None);
     gauge.SetProgress(c.Percent);

@@ -15,11 +15,12 @@ const TColour kBlack = MakeColour(0, 0, 0);
 const TColour kRed = MakeColour(196, 0, 38);
 
 TEST(SkinGradient, RoundedMulDivRoundsHalvesAwayFromZero) {
-  struct TCase { int32_t A, B, C, Expected; };
+  struct TCase {
+    int32_t A, B, C, Expected;
+  };
   for (const TCase& c : {TCase{64, 196, 128, 98}, TCase{64, 38, 128, 19}, TCase{1, 343, 128, 3},
-                         TCase{3, 1, 2, 2}, TCase{-3, 1, 2, -2}, TCase{3, -1, 2, -2},
-                         TCase{3, 1, -2, -2}, TCase{127, 196, 128, 194}, TCase{5, 7, 0, -1},
-                         TCase{2147483647, 2, 2, 2147483647}})
+                         TCase{3, 1, 2, 2}, TCase{-3, 1, 2, -2}, TCase{3, -1, 2, -2}, TCase{3, 1, -2, -2},
+                         TCase{127, 196, 128, 194}, TCase{5, 7, 0, -1}, TCase{2147483647, 2, 2, 2147483647}})
     EXPECT_EQ(RoundedMulDiv(c.A, c.B, c.C), c.Expected) << c.A << "*" << c.B << "/" << c.C;
 }
 
@@ -64,11 +65,14 @@ TEST(SkinGradient, EveryChannelRunsFromStartToEndBothWays) {
 }
 
 TEST(SkinDisplay, ColourModeOfEachDepth) {
-  struct TCase { int Bits; TColorMode Mode; };
-  for (const TCase& c : {TCase{4, TColorMode::cm4bit}, TCase{8, TColorMode::cm8bit},
-                         TCase{16, TColorMode::cm16bit}, TCase{24, TColorMode::cm24bit},
-                         TCase{32, TColorMode::cm32bit}, TCase{15, TColorMode::cmError},
-                         TCase{5, TColorMode::cmError}, TCase{31, TColorMode::cmError}})
+  struct TCase {
+    int Bits;
+    TColorMode Mode;
+  };
+  for (const TCase& c :
+       {TCase{4, TColorMode::cm4bit}, TCase{8, TColorMode::cm8bit}, TCase{16, TColorMode::cm16bit},
+        TCase{24, TColorMode::cm24bit}, TCase{32, TColorMode::cm32bit}, TCase{15, TColorMode::cmError},
+        TCase{5, TColorMode::cmError}, TCase{31, TColorMode::cmError}})
     EXPECT_EQ(ColorModeOfBits(c.Bits), c.Mode) << c.Bits << " bits";
 }
 
@@ -86,7 +90,10 @@ TEST(SkinDisplay, DepthsOutsideFourToThirtyTwoAreAnError) {
 TEST(SkinDisplay, LowColourDisplaysGetPlainRedAndBlackMemoText) {
   const TColour white = MakeColour(255, 255, 255);
   const TColour plainRed = MakeColour(255, 0, 0);
-  struct TCase { int Bits; TColour Start, End, Text; };
+  struct TCase {
+    int Bits;
+    TColour Start, End, Text;
+  };
   for (const TCase& c : {TCase{4, plainRed, plainRed, kBlack}, TCase{8, plainRed, plainRed, kBlack},
                          TCase{15, kBlack, kRed, white}, TCase{16, kBlack, kRed, white},
                          TCase{24, kBlack, kRed, white}, TCase{32, kBlack, kRed, white}}) {
@@ -101,9 +108,9 @@ TEST(SkinDisplay, LowColourDisplaysGetPlainRedAndBlackMemoText) {
 TEST(SkinForm, CaptionGoesAndComesBackOnFramedWindows) {
   const uint32_t withCaption = 0x00C80000;  // caption + system menu
   const uint32_t without = 0x00080000;
-  for (TFormBorderStyle border : {TFormBorderStyle::Single, TFormBorderStyle::Sizeable,
-                                  TFormBorderStyle::Dialog, TFormBorderStyle::ToolWindow,
-                                  TFormBorderStyle::SizeToolWindow}) {
+  for (TFormBorderStyle border :
+       {TFormBorderStyle::Single, TFormBorderStyle::Sizeable, TFormBorderStyle::Dialog,
+        TFormBorderStyle::ToolWindow, TFormBorderStyle::SizeToolWindow}) {
     EXPECT_EQ(StyleForCaptionOption(withCaption, true, border), without);
     EXPECT_EQ(StyleForCaptionOption(without, false, border), withCaption);
   }
@@ -144,9 +151,8 @@ TEST(SkinButton, FaceInEachState) {
   };
   for (const TCase& c : cases) {
     const TButtonFace face = ButtonFaceFor(c.State);
-    SCOPED_TRACE(testing::Message() << "focused " << c.State.Focused << " default "
-                                    << c.State.Default << " pressed " << c.State.Pressed
-                                    << " enabled " << c.State.Enabled);
+    SCOPED_TRACE(testing::Message() << "focused " << c.State.Focused << " default " << c.State.Default
+                                    << " pressed " << c.State.Pressed << " enabled " << c.State.Enabled);
     EXPECT_EQ(face.Frame, c.Frame);
     EXPECT_EQ(face.EdgeInset, c.Frame ? 1 : 0);
     EXPECT_EQ(face.Edge, c.Edge);
