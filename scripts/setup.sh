@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build make g++ clang libclang-rt-14-dev googletest libgtest-dev python3
+  cmake ninja-build make g++ clang clang-format-14 libclang-rt-14-dev googletest libgtest-dev python3
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb xauth
   lhasa p7zip-full jlha-utils libjlha-java default-jre-headless
