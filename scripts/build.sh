@@ -10,6 +10,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 trees=("$@")
 ((${#trees[@]})) || trees=(native release win64 win32)
 jobs=$(nproc)
+# A compiler cache, where one is installed, shares objects between trees and checkouts.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$(dirname "$root")}"
+fi
 
 for tree in "${trees[@]}"; do
   dir="$root/build/$tree"
@@ -22,6 +28,6 @@ for tree in "${trees[@]}"; do
     *) echo "build: unknown tree $tree" >&2; exit 2 ;;
   esac
   echo "== build/$tree"
-  cmake -S "$root" -B "$dir" -G Ninja "${args[@]}" >/dev/null
+  cmake -S "$root" -B "$dir" -G Ninja "${args[@]}" "${launcher[@]}" >/dev/null
   cmake --build "$dir" -j "$jobs"
 done
