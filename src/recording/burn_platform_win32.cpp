@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/common_utils.h"
+#include "platform/common_utils.h"
 #include "session/burn_messages.h"
 
 namespace qx {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/application_win32.h"
-#include "app/common_utils.h"
-#include "app/resource_text.h"
+#include "platform/application_win32.h"
+#include "platform/common_utils.h"
+#include "platform/resource_text.h"
 #include "res/texts.h"
 
 using namespace qx;

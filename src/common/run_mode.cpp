@@ -1,0 +1,22 @@
+#include "common/run_mode.h"
+
+namespace qx {
+
+const char* const kMaintenanceSwitchTexts[5] = {kSwitchMax, kSwitchNow, kSwitchRle, kSwitchSpawn,
+                                                kSwitchEmpty};
+const char* const kPreviewSwitchText = kSwitchShow;
+
+const char* FirstMaintenanceSwitch(const std::function<bool(const char*)>& isSwitch) {
+  for (const char* text : kMaintenanceSwitchTexts)
+    if (isSwitch(text)) return text;
+  return nullptr;
+}
+
+TRunMode SelectRunMode(const std::function<bool(const char*)>& isSwitch,
+                       const std::function<bool()>& sizeInRange) {
+  if (FirstMaintenanceSwitch(isSwitch)) return TRunMode::rmMaintenance;
+  if (isSwitch(kPreviewSwitchText)) return TRunMode::rmPreview;
+  return sizeInRange() ? TRunMode::rmSession : TRunMode::rmNothing;
+}
+
+}  // namespace qx
