@@ -4,8 +4,6 @@
 
 namespace qx {
 
-TApplication Application;
-
 void TApplication::Initialize() {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);

@@ -1,12 +1,17 @@
 #pragma once
 // The application object: the message loop, one round of pending-message processing and the
-// terminating flag that waits look at.
+// terminating flag that waits look at. The composition root owns the one instance of a run and
+// hands it to the window and the hosts.
 #include <windows.h>
 
 namespace qx {
 
 class TApplication {
 public:
+  TApplication() = default;
+  TApplication(const TApplication&) = delete;
+  TApplication& operator=(const TApplication&) = delete;
+
   // Loads what the window needs of the common controls.
   void Initialize();
   // Runs the message loop until the application terminates.
@@ -22,12 +27,10 @@ public:
 
   bool Running = false;  // the message loop has started
   bool Terminated = false;
-  HWND MainWindow = nullptr;  // the first window created; owner of shell operations
+  HWND MainWindow = nullptr;  // the first window created: dialog keys go to it
 
 private:
   void Dispatch(MSG& message);
 };
-
-extern TApplication Application;
 
 }  // namespace qx

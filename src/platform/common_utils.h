@@ -1,7 +1,8 @@
 #pragma once
-// CommonUtils: the small operations several parts of the applet share, and the process-wide
-// values. Implemented against Win32 in the *_win32.cpp files beside this header; the rules they
-// follow are portable (command_line.h, paths.h, shell_list.h, window_match.h, delay.h).
+// CommonUtils: the small operations several parts of the applet share. Implemented against Win32
+// in the *_win32.cpp files beside this header; the rules they follow are portable
+// (common/command_line.h, paths.h, shell_list.h, window_match.h, delay.h). What the start-up
+// learns of the platform is one value (platform_facts.h), handed to whoever needs it.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,14 +11,13 @@
 
 namespace qx {
 
-// Process-wide values.
-extern bool IsNT;             // set once at start by DetectPlatform
-extern int32_t AppletSize;    // set by every FileSizeInRange; at start the applet file's size
-std::string ProductBanner();  // the memo line naming the product (string table)
-// The process's short date format (short_date.h); the start-up of a run sets "mm/dd/yyyy".
-extern std::string ShortDateFormat;
+class TApplication;
 
-// Today's local date in ShortDateFormat.
+// The memo line naming the product (string table).
+std::string ProductBanner();
+
+// Today's local date in the session's short date format (common/short_date.h): the process's
+// own format, set once and never changed, not the user's regional settings.
 std::string TodayShortDate();
 
 // Raised when a file cannot be opened for its size.
@@ -44,11 +44,11 @@ bool CopyOneFile(const std::string& source, const std::string& target, bool fail
 // file cannot be opened.
 int32_t FileSizeOf(const std::string& path);
 
-// Stores the file's size in AppletSize; true when low <= size <= high.
-bool FileSizeInRange(const std::string& path, int32_t low, int32_t high);
+// Stores the file's size in `size`; true when low <= size <= high.
+bool FileSizeInRange(const std::string& path, int32_t low, int32_t high, int32_t& size);
 
-// Sets IsNT: true on NT 4 and every later Windows, false on Windows 95, 98 and Me.
-void DetectPlatform();
+// The platform family: true on NT 4 and every later Windows, false on Windows 95, 98 and Me.
+bool DetectPlatform();
 
 // True when the platform reports an Internet connection.
 bool IsOnline();
@@ -63,18 +63,19 @@ bool CloseCdPlayer();
 // True when the caller's token belongs to the local Administrators group.
 bool IsAdmin();
 
-// Waits while processing window messages; returns early when the application is terminating.
-void Delay(uint32_t milliseconds);
+// Waits while the application processes window messages; returns early when it is terminating.
+void Delay(TApplication& application, uint32_t milliseconds);
 
-// The shell's file operation over NUL-separated list texts; true when the shell reports success.
-bool ShellFileOperation(const std::string& sourceList, const std::string& targetList, unsigned operation,
-                        uint16_t flags);
+// The shell's file operation over NUL-separated list texts, owned by the window `owner` (the
+// application's main window; nullptr where there is none); true when the shell reports success.
+bool ShellFileOperation(void* owner, const std::string& sourceList, const std::string& targetList,
+                        unsigned operation, uint16_t flags);
 // The same over a list of paths; false without any action for a missing or empty list.
-bool ShellFileOperationList(const std::vector<std::string>* list, const std::string& targetList,
+bool ShellFileOperationList(void* owner, const std::vector<std::string>* list, const std::string& targetList,
                             unsigned operation, uint16_t flags);
 // Deletes the listed files and folders for good, silently and without confirmation.
-bool DeleteFileList(const std::vector<std::string>* list);
+bool DeleteFileList(void* owner, const std::vector<std::string>* list);
 // Deletes everything inside the folder; the folder itself stays.
-void ClearFolder(const std::string& folder);
+void ClearFolder(void* owner, const std::string& folder);
 
 }  // namespace qx

@@ -5,8 +5,6 @@
 
 namespace qx {
 
-int32_t AppletSize = 0;
-
 bool CopyOneFile(const std::string& source, const std::string& target, bool failIfExists) {
   return CopyFileA(source.c_str(), target.c_str(), failIfExists ? TRUE : FALSE) != FALSE;
 }
@@ -22,9 +20,8 @@ int32_t FileSizeOf(const std::string& path) {
   return size < 0 ? 0 : size;
 }
 
-bool FileSizeInRange(const std::string& path, int32_t low, int32_t high) {
-  const int32_t size = FileSizeOf(path);
-  AppletSize = size;
+bool FileSizeInRange(const std::string& path, int32_t low, int32_t high, int32_t& size) {
+  size = FileSizeOf(path);
   return low <= size && size <= high;
 }
 

@@ -13,7 +13,7 @@ std::string TWin32PayloadHost::AppletPath() { return AppletFileName(); }
 
 bool TWin32PayloadHost::IsSwitch(const std::string& text) { return qx::IsSwitch(text); }
 
-bool TWin32PayloadHost::IsNT() { return qx::IsNT; }
+bool TWin32PayloadHost::IsNT() { return Facts.IsNT; }
 
 bool TWin32PayloadHost::CopyOneFile(const std::string& source, const std::string& target, bool failIfExists) {
   return qx::CopyOneFile(source, target, failIfExists);

@@ -7,16 +7,14 @@
 
 namespace qx {
 
-bool IsNT = false;
-
-void DetectPlatform() {
+bool DetectPlatform() {
   OSVERSIONINFOA info{};
   info.dwOSVersionInfoSize = sizeof info;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   const bool known = GetVersionExA(&info) != FALSE;
 #pragma GCC diagnostic pop
-  IsNT = known && (info.dwMajorVersion > 4 || info.dwPlatformId == VER_PLATFORM_WIN32_NT);
+  return known && (info.dwMajorVersion > 4 || info.dwPlatformId == VER_PLATFORM_WIN32_NT);
 }
 
 std::string ProductBanner() { return ResourceText(IDS_PRODUCT_BANNER); }

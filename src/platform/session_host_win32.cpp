@@ -33,7 +33,7 @@ std::string FolderFrom(Read read) {
 
 }  // namespace
 
-void TWin32SessionHost::Delay(uint32_t milliseconds) { qx::Delay(milliseconds); }
+void TWin32SessionHost::Delay(uint32_t milliseconds) { qx::Delay(Application, milliseconds); }
 
 void TWin32SessionHost::ProcessMessages() { Application.ProcessMessages(); }
 
@@ -45,7 +45,7 @@ void TWin32SessionHost::Beep() { MessageBeep(0); }
 
 void TWin32SessionHost::EndProcess(int exitCode) { ExitProcess(static_cast<UINT>(exitCode)); }
 
-bool TWin32SessionHost::IsNT() { return qx::IsNT; }
+bool TWin32SessionHost::IsNT() { return Facts.IsNT; }
 
 bool TWin32SessionHost::IsAdmin() { return qx::IsAdmin(); }
 
@@ -53,7 +53,7 @@ bool TWin32SessionHost::IsOnline() { return qx::IsOnline(); }
 
 bool TWin32SessionHost::IsSwitch(const std::string& text) { return qx::IsSwitch(text); }
 
-int32_t TWin32SessionHost::AppletSize() { return qx::AppletSize; }
+int32_t TWin32SessionHost::AppletSize() { return Facts.AppletSize; }
 
 std::string TWin32SessionHost::AppletFileName() { return qx::AppletFileName(); }
 

@@ -9,12 +9,18 @@
 #ifdef DeleteFile
 #undef DeleteFile
 #endif
+#include "platform/platform_facts.h"
 #include "session/session_host.h"
 
 namespace qx {
 
+class TApplication;
+
 class TWin32SessionHost : public TSessionHost {
 public:
+  TWin32SessionHost(TApplication& application, const TPlatformFacts& facts)
+      : Application(application), Facts(facts) {}
+
   void Delay(uint32_t milliseconds) override;
   void ProcessMessages() override;
   void Sleep(uint32_t milliseconds) override;
@@ -57,6 +63,10 @@ public:
   void ShellOpen(const std::string& target) override;
   void CloseCdPlayer() override;
   std::string Text(unsigned id) override;
+
+private:
+  TApplication& Application;
+  const TPlatformFacts& Facts;
 };
 
 }  // namespace qx

@@ -2,19 +2,18 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "platform/application_win32.h"
 #include "platform/common_utils.h"
 #include "common/paths.h"
 #include "common/shell_list.h"
 
 namespace qx {
 
-bool ShellFileOperation(const std::string& sourceList, const std::string& targetList, unsigned operation,
-                        uint16_t flags) {
+bool ShellFileOperation(void* owner, const std::string& sourceList, const std::string& targetList,
+                        unsigned operation, uint16_t flags) {
   const std::string from = ShellListText(sourceList);
   const std::string to = ShellListText(targetList);
   SHFILEOPSTRUCTA operationRecord{};
-  operationRecord.hwnd = Application.MainWindow;
+  operationRecord.hwnd = static_cast<HWND>(owner);
   operationRecord.wFunc = operation;
   operationRecord.pFrom = from.c_str();
   operationRecord.pTo = to.c_str();
@@ -24,17 +23,17 @@ bool ShellFileOperation(const std::string& sourceList, const std::string& target
   return SHFileOperationA(&operationRecord) == 0;
 }
 
-bool ShellFileOperationList(const std::vector<std::string>* list, const std::string& targetList,
+bool ShellFileOperationList(void* owner, const std::vector<std::string>* list, const std::string& targetList,
                             unsigned operation, uint16_t flags) {
   if (!list || list->empty()) return false;
-  return ShellFileOperation(JoinShellEntries(*list), targetList, operation, flags);
+  return ShellFileOperation(owner, JoinShellEntries(*list), targetList, operation, flags);
 }
 
-bool DeleteFileList(const std::vector<std::string>* list) {
-  return ShellFileOperationList(list, std::string(), FO_DELETE, FOF_SILENT | FOF_NOCONFIRMATION);
+bool DeleteFileList(void* owner, const std::vector<std::string>* list) {
+  return ShellFileOperationList(owner, list, std::string(), FO_DELETE, FOF_SILENT | FOF_NOCONFIRMATION);
 }
 
-void ClearFolder(const std::string& folder) {
+void ClearFolder(void* owner, const std::string& folder) {
   const std::string f = IncludeBackslash(folder);
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((f + "*.*").c_str(), &found);
@@ -45,7 +44,7 @@ void ClearFolder(const std::string& folder) {
   } while (FindNextFileA(search, &found));
   FindClose(search);
   const std::vector<std::string> paths = ClearFolderEntries(f, names);
-  DeleteFileList(&paths);
+  DeleteFileList(owner, &paths);
 }
 
 }  // namespace qx

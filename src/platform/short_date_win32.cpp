@@ -1,4 +1,4 @@
-// The process's short date format and today's date in it.
+// Today's date in the process's short date format.
 #include <windows.h>
 
 #include "platform/common_utils.h"
@@ -6,12 +6,10 @@
 
 namespace qx {
 
-std::string ShortDateFormat = kSessionShortDateFormat;
-
 std::string TodayShortDate() {
   SYSTEMTIME today{};
   GetLocalTime(&today);
-  return FormatShortDate(ShortDateFormat, today.wYear, today.wMonth, today.wDay);
+  return FormatShortDate(kSessionShortDateFormat, today.wYear, today.wMonth, today.wDay);
 }
 
 }  // namespace qx

@@ -103,7 +103,7 @@ void TWin32BurnPlatform::RestoreNormalClass() {
   SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
 }
 
-void TWin32BurnPlatform::ClearFolder(const std::string& folder) { qx::ClearFolder(folder); }
+void TWin32BurnPlatform::ClearFolder(const std::string& folder) { qx::ClearFolder(MainWindow, folder); }
 
 void TWin32BurnPlatform::RaiseWritePriorities() {
   SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);

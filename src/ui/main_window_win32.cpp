@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "platform/application_win32.h"
-#include "platform/common_utils.h"
 #include "ui/memo_text.h"
 #include "platform/resource_text.h"
 #include "res/resource_ids.h"
@@ -104,7 +103,8 @@ void RegisterMainClass(HINSTANCE instance, WNDPROC procedure, HBRUSH background)
 
 }  // namespace
 
-TMainWindow::TMainWindow() : Events(&NoEvents) {
+TMainWindow::TMainWindow(TApplication& application, bool isNT)
+    : Application(application), IsNT(isNT), Events(&NoEvents) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   // The hints need the common controls also where the application object is not initialised.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};

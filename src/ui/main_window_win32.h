@@ -36,10 +36,14 @@ public:
   virtual void Destroyed() {}
 };
 
+class TApplication;
+
 class TMainWindow {
 public:
-  // Creates the window and its controls, hidden; the session shows it.
-  TMainWindow();
+  // Creates the window and its controls, hidden; the session shows it. The window becomes the
+  // application's main window when it is the first; on NT (`isNT`) its first show brings it to
+  // the front.
+  TMainWindow(TApplication& application, bool isNT);
   ~TMainWindow();
   TMainWindow(const TMainWindow&) = delete;
   TMainWindow& operator=(const TMainWindow&) = delete;
@@ -82,6 +86,8 @@ private:
   void OnBurnText(LPARAM text);
   void OnActivate();
 
+  TApplication& Application;
+  const bool IsNT;
   HWND Window = nullptr;
   HWND Tips = nullptr;
   TMainWindowEvents* Events;
