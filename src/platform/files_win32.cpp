@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/common_utils.h"
+#include "platform/handles_win32.h"
 
 namespace qx {
 
@@ -10,12 +11,11 @@ bool CopyOneFile(const std::string& source, const std::string& target, bool fail
 }
 
 int32_t FileSizeOf(const std::string& path) {
-  HANDLE file =
-      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw EFileOpenError("Cannot open file \"" + path + "\"");
-  const DWORD low = GetFileSize(file, nullptr);
-  CloseHandle(file);
+  TKernelHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) throw EFileOpenError("Cannot open file \"" + path + "\"");
+  const DWORD low = GetFileSize(file.Get(), nullptr);
   const int32_t size = static_cast<int32_t>(low);
   return size < 0 ? 0 : size;
 }

@@ -6,6 +6,7 @@
 
 #include "platform/application_win32.h"
 #include "platform/common_utils.h"
+#include "platform/handles_win32.h"
 
 namespace qx {
 
@@ -30,8 +31,9 @@ void TWin32PayloadHost::StartHidden(const TBatchLaunch& launch) {
   commandLine.push_back('\0');
   if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, launch.CreationFlags, nullptr,
                      nullptr, &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // Nothing waits for the batch: its handles go at once.
+    TKernelHandle thread(process.hThread);
+    TKernelHandle started(process.hProcess);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "platform/common_utils.h"
+#include "platform/handles_win32.h"
 #include "common/paths.h"
 #include "common/shell_list.h"
 
@@ -36,13 +37,14 @@ bool DeleteFileList(void* owner, const std::vector<std::string>* list) {
 void ClearFolder(void* owner, const std::string& folder) {
   const std::string f = IncludeBackslash(folder);
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((f + "*.*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
   std::vector<std::string> names;
-  do {
-    names.emplace_back(found.cFileName);
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  {
+    TFindHandle search(FindFirstFileA((f + "*.*").c_str(), &found));
+    if (!search.Valid()) return;
+    do {
+      names.emplace_back(found.cFileName);
+    } while (FindNextFileA(search.Get(), &found));
+  }
   const std::vector<std::string> paths = ClearFolderEntries(f, names);
   DeleteFileList(owner, &paths);
 }

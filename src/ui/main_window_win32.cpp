@@ -49,9 +49,8 @@ RECT LayoutOf(const std::vector<TLayoutItem>& layout, int id) {
 }
 
 HFONT PointFont(int points, int weight, const char* face) {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
+  const TWindowDc screen(nullptr);
+  const int height = -MulDiv(points, GetDeviceCaps(screen.Get(), LOGPIXELSY), 72);
   return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
 }

@@ -111,10 +111,9 @@ void TSkinFormHook::PaintBorder() {
   OffsetRect(&client, -window.left, -window.top);
   RECT ring = client;
   InflateRect(&ring, BorderWidth, BorderWidth);
-  HDC dc = GetWindowDC(Form);
-  ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
-  FillSolid(dc, ring, BorderColour);
-  ReleaseDC(Form, dc);
+  const TWindowDc dc(Form, true);
+  ExcludeClipRect(dc.Get(), client.left, client.top, client.right, client.bottom);
+  FillSolid(dc.Get(), ring, BorderColour);
 }
 
 bool TSkinFormHook::Before(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
