@@ -2,10 +2,6 @@
 
 namespace qx {
 
-const char* const kMaintenanceSwitchTexts[5] = {kSwitchMax, kSwitchNow, kSwitchRle, kSwitchSpawn,
-                                                kSwitchEmpty};
-const char* const kPreviewSwitchText = kSwitchShow;
-
 const char* FirstMaintenanceSwitch(const std::function<bool(const char*)>& isSwitch) {
   for (const char* text : kMaintenanceSwitchTexts)
     if (isSwitch(text)) return text;

@@ -16,8 +16,9 @@ enum class TRunMode {
 
 // The switches that select maintenance, in the order they are tested. "#13/#10" is seven
 // ordinary characters, not a line break.
-extern const char* const kMaintenanceSwitchTexts[5];
-extern const char* const kPreviewSwitchText;
+inline constexpr const char* kMaintenanceSwitchTexts[5] = {kSwitchMax, kSwitchNow, kSwitchRle, kSwitchSpawn,
+                                                           kSwitchEmpty};
+inline constexpr const char* kPreviewSwitchText = kSwitchShow;
 
 // The run mode for the given switch test and size test. The size test runs only when neither a
 // maintenance switch nor the preview switch is present.

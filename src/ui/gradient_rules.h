@@ -16,8 +16,6 @@ constexpr int RedOf(TColour colour) { return colour & 0xFF; }
 constexpr int GreenOf(TColour colour) { return colour >> 8 & 0xFF; }
 constexpr int BlueOf(TColour colour) { return colour >> 16 & 0xFF; }
 
-enum class TGradientDirection { Horizontal, Vertical };
-
 // a * b / c rounded to the nearest integer, halves away from zero; -1 when c is 0.
 int32_t RoundedMulDiv(int32_t a, int32_t b, int32_t c);
 

@@ -1,5 +1,7 @@
 #include "ui/skin_form_hook_win32.h"
 
+#include <exception>
+
 #include "ui/gdi_win32.h"
 #include "ui/skin_control_win32.h"
 
@@ -60,11 +62,6 @@ void TSkinFormHook::SetEndColor(TColour colour) {
   RepaintGradient();
 }
 
-void TSkinFormHook::SetGradientDirection(TGradientDirection direction) {
-  Direction = direction;
-  RepaintGradient();
-}
-
 void TSkinFormHook::SetOptions(TSkinOptions options) {
   Options = options;
   ApplyCaption();
@@ -92,11 +89,11 @@ void TSkinFormHook::PaintGradient(HDC dc) {
   GetClientRect(Form, &client);
   const int width = client.right - client.left;
   const int height = client.bottom - client.top;
-  const bool vertical = Direction == TGradientDirection::Vertical;
+  // Bands from top to bottom.
   TOffscreen picture(dc, width, height);
   for (int i = 0; i < kGradientBands; ++i) {
-    const TGradientBand band = GradientBand(i, 0, vertical ? height : width, StartColor, EndColor);
-    const RECT area = vertical ? RECT{0, band.From, width, band.To} : RECT{band.From, 0, band.To, height};
+    const TGradientBand band = GradientBand(i, 0, height, StartColor, EndColor);
+    const RECT area{0, band.From, width, band.To};
     FillSolid(picture.Dc(), area, ToColorRef(band.Colour));
   }
   picture.CopyTo(dc, client.left, client.top);
@@ -151,8 +148,8 @@ LRESULT TSkinFormHook::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   try {
     if (Before(message, wParam, lParam, result)) return result;
-  } catch (const std::exception& error) {
-    if (OnException) OnException(error);
+  } catch (const std::exception&) {
+    // No error may cross the platform's message dispatch: it is dropped here.
   }
   result = CallWindowProcA(previous, form, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
@@ -161,8 +158,8 @@ LRESULT TSkinFormHook::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   try {
     After(message, wParam, lParam, result);
-  } catch (const std::exception& error) {
-    if (OnException) OnException(error);
+  } catch (const std::exception&) {
+    // No error may cross the platform's message dispatch: it is dropped here.
   }
   return result;
 }

@@ -5,8 +5,6 @@
 // handling (skipped when consumed) and the hook's after-step (which may change the result).
 #include <windows.h>
 
-#include <exception>
-
 #include "ui/gradient_rules.h"
 #include "ui/skin_rules.h"
 
@@ -25,12 +23,7 @@ public:
 
   void SetStartColor(TColour colour);
   void SetEndColor(TColour colour);
-  void SetGradientDirection(TGradientDirection direction);
   void SetOptions(TSkinOptions options);
-
-  // Where an error inside the hook's steps goes; without one it is dropped, since no error may
-  // cross the platform's message dispatch.
-  void (*OnException)(const std::exception& error) = nullptr;
 
 private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -50,7 +43,6 @@ private:
   COLORREF BorderColour = 0;
   TColour StartColor = MakeColour(0, 0, 255);
   TColour EndColor = MakeColour(0, 0, 0);
-  TGradientDirection Direction = TGradientDirection::Vertical;
   TSkinOptions Options = 0;
 };
 

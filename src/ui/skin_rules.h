@@ -16,7 +16,8 @@ enum TSkinOption : unsigned {
 };
 using TSkinOptions = unsigned;
 
-enum class TFormBorderStyle { None, Single, Sizeable, Dialog, ToolWindow, SizeToolWindow };
+// The window's border: framed (the only one the applet makes) or none.
+enum class TFormBorderStyle { None, Single };
 
 constexpr uint32_t kCaptionStyle = 0x00C00000;  // the caption bit with the thin border bit
 constexpr int kHitClient = 1;

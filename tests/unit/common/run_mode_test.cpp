@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "common/command_line.h"
-#include "app/result_code.h"
 #include "common/run_mode.h"
+#include "session/session_rules.h"
 
 using namespace qx;
 
@@ -76,6 +76,7 @@ TEST(SelectRunMode, SwitchTextsAndSizeBounds) {
   EXPECT_EQ(MaxAppletSize, 0x7FFFFFFF);
 }
 
+// The exit code of a session run: the session's own rule (the start-up's copy of it is gone).
 TEST(NextResultCode, TheFirstCodeOfTwoOrMoreSticks) {
   EXPECT_EQ(NextResultCode(-1, 5), 5);
   EXPECT_EQ(NextResultCode(7, 1), 7);
