@@ -39,8 +39,8 @@ void TGauge::RepaintIf(bool due) {
 
 void TGauge::SetProgress(int32_t value) { RepaintIf(Model.SetProgress(value)); }
 void TGauge::SetMaxValue(int32_t value) { RepaintIf(Model.SetMaxValue(value)); }
-void TGauge::SetForeColor(COLORREF colour) { RepaintIf(Model.SetForeColor(colour)); }
-void TGauge::SetBackColor(COLORREF colour) { RepaintIf(Model.SetBackColor(colour)); }
+void TGauge::SetForeColor(COLORREF color) { RepaintIf(Model.SetForeColor(color)); }
+void TGauge::SetBackColor(COLORREF color) { RepaintIf(Model.SetBackColor(color)); }
 void TGauge::SetBorderStyle(TGaugeBorderStyle style) { RepaintIf(Model.SetBorderStyle(style)); }
 void TGauge::SetShowText(bool show) { RepaintIf(Model.SetShowText(show)); }
 

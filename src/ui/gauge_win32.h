@@ -28,8 +28,8 @@ public:
   void SetProgress(int32_t value);
   // Throw EInvalidOperation when the range would be the wrong way round.
   void SetMaxValue(int32_t value);
-  void SetForeColor(COLORREF colour);
-  void SetBackColor(COLORREF colour);
+  void SetForeColor(COLORREF color);
+  void SetBackColor(COLORREF color);
   void SetBorderStyle(TGaugeBorderStyle style);
   void SetShowText(bool show);
 

@@ -26,9 +26,9 @@ private:
   int Width, Height;
 };
 
-inline COLORREF ToColorRef(TColour colour) { return static_cast<COLORREF>(colour); }
+inline COLORREF ToColorRef(TColor color) { return static_cast<COLORREF>(color); }
 
-// Fills `area` with a solid colour.
-void FillSolid(HDC dc, const RECT& area, COLORREF colour);
+// Fills `area` with a solid color.
+void FillSolid(HDC dc, const RECT& area, COLORREF color);
 
 }  // namespace qx

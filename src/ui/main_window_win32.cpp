@@ -15,9 +15,9 @@ namespace qx {
 
 namespace {
 
-const COLORREF kWindowColour = RGB(0, 0, 0);
-const COLORREF kTextColour = RGB(255, 255, 255);
-const COLORREF kGaugeColour = 2490564;  // red 196, green 0, blue 38
+const COLORREF kWindowColor = RGB(0, 0, 0);
+const COLORREF kTextColor = RGB(255, 255, 255);
+const COLORREF kGaugeColor = 2490564;  // red 196, green 0, blue 38
 const int kProgressBarRight = 320;
 const int kFormBorderWidth = 2;
 
@@ -108,7 +108,7 @@ TMainWindow::TMainWindow(TApplication& application, bool isNT)
   // The hints need the common controls also where the application object is not initialised.
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
-  Background.Reset(CreateSolidBrush(kWindowColour));
+  Background.Reset(CreateSolidBrush(kWindowColor));
   RegisterMainClass(instance, WindowProc, Background.Get());
 
   // Fixed single border with the system menu only, the client area as the layout names it,
@@ -167,8 +167,8 @@ void TMainWindow::CreateControls() {
   for (TGauge* gauge : {&ProgressBarLeft, &ProgressBar}) {
     gauge->SetBorderStyle(TGaugeBorderStyle::None);
     gauge->SetShowText(false);
-    gauge->SetForeColor(kGaugeColour);
-    gauge->SetBackColor(kWindowColour);
+    gauge->SetForeColor(kGaugeColor);
+    gauge->SetBackColor(kWindowColor);
   }
 
   HWND memo = CreateChild(Window, "EDIT", "",
@@ -214,17 +214,17 @@ void TMainWindow::OnActivate() {
 // The window's look: no caption, the gradient, dragging by any free point, and controls that let
 // the gradient show through; plain red with black memo text on a 4-bit or 8-bit display.
 void TMainWindow::ApplySkin() {
-  SkinFormHook.Attach(Window, TFormBorderStyle::Single, kFormBorderWidth, kWindowColour);
+  SkinFormHook.Attach(Window, TFormBorderStyle::Single, kFormBorderWidth, kWindowColor);
   SkinFormHook.SetOptions(ocPaintGradiently | ocNoCaption | ocDragUsingClientArea | ocFlatBorder);
-  const TWindowColours colours = WindowColoursFor(DisplayInfo1.ColorMode());
-  SkinFormHook.SetStartColor(colours.GradientStart);
-  SkinFormHook.SetEndColor(colours.GradientEnd);
+  const TWindowColors colors = WindowColorsFor(DisplayInfo1.ColorMode());
+  SkinFormHook.SetStartColor(colors.GradientStart);
+  SkinFormHook.SetEndColor(colors.GradientEnd);
   MemoStatus.SetOptions(ocNoCaption | ocPaintTransparently);
-  MemoStatus.SetFontColor(colours.MemoText);
+  MemoStatus.SetFontColor(colors.MemoText);
   for (TSkinButton* button : {&ButtonLeft, &ButtonRight}) {
     button->SetOptions(ocPaintTransparently);
-    button->SetColor(kWindowColour);
-    button->SetFontColor(kTextColour);
+    button->SetColor(kWindowColor);
+    button->SetFontColor(kTextColor);
   }
 }
 
@@ -329,8 +329,8 @@ LRESULT TMainWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN: {
       HDC dc = reinterpret_cast<HDC>(wParam);
-      SetTextColor(dc, kTextColour);
-      SetBkColor(dc, kWindowColour);
+      SetTextColor(dc, kTextColor);
+      SetBkColor(dc, kWindowColor);
       return reinterpret_cast<LRESULT>(Background.Get());
     }
     case WM_COMMAND: {

@@ -30,12 +30,12 @@ HWND ChildOf(UINT message, LPARAM lParam) {
 
 TSkinFormHook::~TSkinFormHook() { Detach(); }
 
-void TSkinFormHook::Attach(HWND form, TFormBorderStyle borderStyle, int borderWidth, COLORREF borderColour) {
+void TSkinFormHook::Attach(HWND form, TFormBorderStyle borderStyle, int borderWidth, COLORREF borderColor) {
   Detach();
   Form = form;
   BorderStyle = borderStyle;
   BorderWidth = borderWidth;
-  BorderColour = borderColour;
+  BorderColor = borderColor;
   SetPropA(form, kHookProperty, this);
   Previous = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(form, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TSkinFormHook::Proc)));
@@ -52,13 +52,13 @@ void TSkinFormHook::Detach() {
   Previous = nullptr;
 }
 
-void TSkinFormHook::SetStartColor(TColour colour) {
-  StartColor = colour;
+void TSkinFormHook::SetStartColor(TColor color) {
+  StartColor = color;
   RepaintGradient();
 }
 
-void TSkinFormHook::SetEndColor(TColour colour) {
-  EndColor = colour;
+void TSkinFormHook::SetEndColor(TColor color) {
+  EndColor = color;
   RepaintGradient();
 }
 
@@ -94,7 +94,7 @@ void TSkinFormHook::PaintGradient(HDC dc) {
   for (int i = 0; i < kGradientBands; ++i) {
     const TGradientBand band = GradientBand(i, 0, height, StartColor, EndColor);
     const RECT area{0, band.From, width, band.To};
-    FillSolid(picture.Dc(), area, ToColorRef(band.Colour));
+    FillSolid(picture.Dc(), area, ToColorRef(band.Color));
   }
   picture.CopyTo(dc, client.left, client.top);
 }
@@ -110,7 +110,7 @@ void TSkinFormHook::PaintBorder() {
   InflateRect(&ring, BorderWidth, BorderWidth);
   const TWindowDc dc(Form, true);
   ExcludeClipRect(dc.Get(), client.left, client.top, client.right, client.bottom);
-  FillSolid(dc.Get(), ring, BorderColour);
+  FillSolid(dc.Get(), ring, BorderColor);
 }
 
 bool TSkinFormHook::Before(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -18,11 +18,11 @@ public:
   TSkinFormHook& operator=(const TSkinFormHook&) = delete;
 
   // Takes over the handler of `form`, whose frame was made with `borderStyle`, and applies the
-  // options. The form's frame gets `borderWidth` pixels of `borderColour` inside its border.
-  void Attach(HWND form, TFormBorderStyle borderStyle, int borderWidth, COLORREF borderColour);
+  // options. The form's frame gets `borderWidth` pixels of `borderColor` inside its border.
+  void Attach(HWND form, TFormBorderStyle borderStyle, int borderWidth, COLORREF borderColor);
 
-  void SetStartColor(TColour colour);
-  void SetEndColor(TColour colour);
+  void SetStartColor(TColor color);
+  void SetEndColor(TColor color);
   void SetOptions(TSkinOptions options);
 
 private:
@@ -40,9 +40,9 @@ private:
   WNDPROC Previous = nullptr;
   TFormBorderStyle BorderStyle = TFormBorderStyle::Single;
   int BorderWidth = 0;
-  COLORREF BorderColour = 0;
-  TColour StartColor = MakeColour(0, 0, 255);
-  TColour EndColor = MakeColour(0, 0, 0);
+  COLORREF BorderColor = 0;
+  TColor StartColor = MakeColor(0, 0, 255);
+  TColor EndColor = MakeColor(0, 0, 0);
   TSkinOptions Options = 0;
 };
 

@@ -47,7 +47,7 @@ struct TButtonState {
 enum class TButtonEdge { Raised, Sunken };
 
 struct TButtonFace {
-  bool Frame;     // the one-pixel frame in the window-frame colour
+  bool Frame;     // the one-pixel frame in the window-frame color
   int EdgeInset;  // how far in the edge is drawn (after the frame)
   TButtonEdge Edge;
   int CaptionInset;  // the caption's area: the client rectangle shrunk by this much

@@ -12,7 +12,7 @@ namespace {
 using Params = std::vector<std::string>;
 
 TEST(SplitParameters, BlanksQuotesAndProgramName) {
-  struct Case {
+  struct TCase {
     const char* line;
     Params expected;
   } cases[] = {
@@ -42,11 +42,11 @@ TEST(SplitParameters, BlanksQuotesAndProgramName) {
       // no backslash escapes: a backslash is an ordinary character
       {"x a\\\"b c\"", {"x", "a\\b c"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(SplitParameters(c.line), c.expected) << c.line;
+  for (const TCase& c : cases) EXPECT_EQ(SplitParameters(c.line), c.expected) << c.line;
 }
 
 TEST(SwitchEquals, AsciiLettersIgnoreCaseOtherCharactersExact) {
-  struct Case {
+  struct TCase {
     const char* parameter;
     const char* switchText;
     bool equal;
@@ -64,7 +64,7 @@ TEST(SwitchEquals, AsciiLettersIgnoreCaseOtherCharactersExact) {
       {"[", "{", false},  // 0x5B and 0x7B differ by 0x20 but are not letters
       {"", "", true},
   };
-  for (const Case& c : cases)
+  for (const TCase& c : cases)
     EXPECT_EQ(SwitchEquals(c.parameter, c.switchText), c.equal) << c.parameter << " " << c.switchText;
 }
 

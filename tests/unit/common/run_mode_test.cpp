@@ -34,7 +34,7 @@ TSelection Select(const std::string& commandLine, bool sizeInRange) {
 }
 
 TEST(SelectRunMode, ModesBySwitchAndSize) {
-  struct Case {
+  struct TCase {
     const char* line;
     bool sizeInRange;
     TRunMode mode;
@@ -51,7 +51,7 @@ TEST(SelectRunMode, ModesBySwitchAndSize) {
       {"a.exe /show /spawnqx00#13/#10", true, TRunMode::rmMaintenance, false},
       {"a.exe /testqx00", true, TRunMode::rmSession, true},
   };
-  for (const Case& c : cases) {
+  for (const TCase& c : cases) {
     const TSelection selection = Select(c.line, c.sizeInRange);
     EXPECT_EQ(selection.Mode, c.mode) << c.line;
     EXPECT_EQ(selection.SizeTested, c.sizeTested) << c.line;

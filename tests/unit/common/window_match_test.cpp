@@ -7,7 +7,7 @@ using namespace qx;
 namespace {
 
 TEST(WindowMatches, TitleContainsTheTextWithLetterCase) {
-  struct Case {
+  struct TCase {
     const char* title;
     const char* className;
     const char* wantedClass;
@@ -22,7 +22,7 @@ TEST(WindowMatches, TitleContainsTheTextWithLetterCase) {
       {"CD Player", "DeluxeCDPlayerClass", "cdplayer", false},
       {"CD Player", "", "CDPlayer", false},
   };
-  for (const Case& c : cases)
+  for (const TCase& c : cases)
     EXPECT_EQ(WindowMatches(c.title, c.className, "CD Player", c.wantedClass), c.matches)
         << c.title << " / " << c.className << " / " << c.wantedClass;
 }
