@@ -15,7 +15,7 @@ start=$SECONDS started=$(date +%s)
 
 "$root/scripts/setup.sh" demo
 setup_s=$((SECONDS - start))
-build_start=$SECONDS started=$(date +%s)
+build_start=$SECONDS
 "$root/scripts/build.sh" release:qxarc win64:applet,RwLib,wnaspi32,browser,uiprobe
 build_s=$((SECONDS - build_start))
 mkdir -p "$root/build/demo"
