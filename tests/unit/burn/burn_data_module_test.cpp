@@ -12,13 +12,13 @@ namespace {
 
 TEST(BurnDataModule, SuccessReportsCountsAndHandsTheButtonBack) {
   TBurnWorld world;
-  ASSERT_TRUE(world.Burn.StartBurn(wmTrackAtOnce));
+  ASSERT_TRUE(world.Start());
   EXPECT_TRUE(world.Burn.BurnRunning());
   world.Platform.RunBurnThread();
 
   EXPECT_FALSE(world.Burn.BurnRunning());
   EXPECT_EQ(world.Form.ResultCode, -1);  // the press of "&OK" turns it into 0
-  EXPECT_EQ(world.Form.Step, stDiscCompleted);
+  EXPECT_EQ(world.Form.Step(), stDiscCompleted);
   EXPECT_EQ(world.Form.TAOModeSuccess, 1);
   EXPECT_EQ(world.Form.SuccText, "&Succ=0.0.1");
   EXPECT_EQ(world.Form.FailText, "&Fail=0.0.0");
@@ -84,7 +84,7 @@ TEST(BurnDataModule, FailurePathsKeepCountersAndAppendTheWriteResult) {
     EXPECT_EQ(world.Form.FailText, c.FailText);
     EXPECT_EQ(world.Form.SuccText, "&Succ=0.0.0");
     EXPECT_EQ(world.Form.TAOModeSuccess + world.Form.TAOModeFail, 0);
-    EXPECT_EQ(world.Form.Step, stBusy);  // the press takes the cancel path, which keeps the code
+    EXPECT_EQ(world.Form.Step(), stBusy);  // the press takes the cancel path, which keeps the code
     EXPECT_FALSE(world.MemoHas(world.Text(IDS_BURN_COMPLETED)));
     EXPECT_TRUE(world.Events.Has("Lib:Unload"));
     EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], "&OK");
@@ -150,7 +150,7 @@ TEST(BurnDataModule, TrackTagsFromTheCoverSheet) {
 TEST(BurnDataModule, NoThreadNoBurn) {
   TBurnWorld world;
   world.Platform.ThreadStarts = false;
-  EXPECT_FALSE(world.Burn.StartBurn(wmTrackAtOnce));
+  EXPECT_FALSE(world.Start());
   EXPECT_FALSE(world.Burn.BurnRunning());
 }
 

@@ -35,7 +35,7 @@ TEST(BurnThread, WritesTheProjectAsOneTrackWithTitles) {
 
 TEST(BurnThread, TestModeWritesWithFlagMinusOne) {
   TBurnWorld world;
-  world.Burn.SetTestMode(true);
+  world.Form.TestMode = true;
   world.Record();
   EXPECT_EQ(Script().TestFlag, -1);
 }
@@ -116,7 +116,7 @@ TEST(BurnThread, MissingFolderEndsWithResult2BeforeAnyLibraryCall) {
 TEST(BurnThread, WriteKindOtherThanTrackAtOnceWritesNothing) {
   TBurnWorld world;
   world.Form.WriteMethod = wmSessionAtOnce;
-  ASSERT_TRUE(world.Burn.StartBurn(wmSessionAtOnce));
+  ASSERT_TRUE(world.Start());
   world.Platform.RunBurnThread();
   EXPECT_EQ(Script().Writes, 0);
   EXPECT_FALSE(world.Events.Has("StartProgressWorker"));

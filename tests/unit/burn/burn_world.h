@@ -16,11 +16,12 @@
 #include <thread>
 #include <vector>
 
-#include "recording/burn_data_module.h"
-#include "recording/burn_platform.h"
+#include "burn/burn_data_module.h"
+#include "burn/burn_platform.h"
 #include "recording/rwlib_binding.h"
 #include "recording/track_list.h"
 #include "res/texts.h"
+#include "session/burn_seam.h"
 #include "session/form_main.h"
 
 namespace qx::burntest {
@@ -162,6 +163,7 @@ public:
   void LowerThreadBelowNormal() override {}
   bool FileExists(const std::string& path) override { return Files.count(path) != 0; }
   bool FolderExists(const std::string&) override { return true; }
+  void ClearFolder(const std::string& folder) override { Events.Add("ClearFolder:" + folder); }
   bool DeleteFile(const std::string& path) override { return Files.erase(path) != 0; }
   bool RenameFile(const std::string&, const std::string&) override { return false; }
   int32_t GetAttributes(const std::string&) override { return -1; }
@@ -264,7 +266,6 @@ public:
   }
   std::unique_ptr<TBurnEvent> CreateProgressEvent() override { return std::make_unique<TFakeEvent>(); }
   void RestoreNormalClass() override { Events.Add("NormalClass"); }
-  void ClearFolder(const std::string& folder) override { Events.Add("ClearFolder:" + folder); }
   TBurnWindow& StatusWindow() override { return *this; }
   void RaiseWritePriorities() override { Events.Add("HighClass"); }
   bool StartProgressWorker(std::function<void()> body) override {
@@ -379,7 +380,7 @@ inline int32_t QX_RWLIB_CALL FakeWrite(TTrackList* list, const char* volume, int
   return s.Aborted ? rwlib::rcTerminated : s.WriteResult;
 }
 
-class TFakeLoader : public ILibraryLoader {
+class TFakeLoader : public TLibraryLoader {
 public:
   explicit TFakeLoader(TEvents& events) : Events(events) {}
   void* Load(const std::string&) override { return &Handle; }
@@ -413,7 +414,7 @@ private:
   int Handle = 0;
 };
 
-class TResourceTexts : public ITextSource {
+class TResourceTexts : public TTextSource {
 public:
   std::string Text(unsigned id) override {
     const char* text = TextById(id);
@@ -424,7 +425,7 @@ public:
 class TCountingCleanup : public TCleanup {
 public:
   explicit TCountingCleanup(TEvents& events) : Events(events) {}
-  void Cleanup(bool cleanAspi, bool deleteApplet) override {
+  void Cleanup(bool cleanAspi, bool deleteApplet, bool) override {
     Events.Add(std::string("Cleanup:") + (cleanAspi ? "1" : "0") + (deleteApplet ? "1" : "0"));
   }
 
@@ -435,8 +436,9 @@ private:
 class TCapturingReports : public TReports {
 public:
   explicit TCapturingReports(TEvents& events) : Events(events) {}
-  TFormMain* Form = nullptr;
-  void OpenResultsPage() override { Events.Add("Results:" + Form->SuccText + Form->FailText); }
+  void OpenResultsPage(const TResultsReport& session) override {
+    Events.Add("Results:" + session.SuccText + session.FailText);
+  }
   void OpenHelpPage() override {}
   void OpenAspiHelpPage() override {}
   void OpenCoverSheet() override { Events.Add("CoverSheet"); }
@@ -452,9 +454,10 @@ struct TBurnWorld {
   TPlainHost Host{Events};
   TFakeLoader Loader{Events};
   TResourceTexts Texts;
-  RwLibBinding Library{Loader, Texts};
+  TRwLibBinding Library{Loader, Texts};
   TFakeBurnPlatform Platform{Events, View};
-  TBurnDataModule Burn{View, Host, Library, Platform};
+  TSessionBurnHost BurnHost{View, Host};
+  TBurnDataModule Burn{BurnHost, Library, Platform};
   TCountingCleanup Cleaner{Events};
   TCapturingReports Reports{Events};
   TFormMain Form{TSessionContext{View, Host, Library, Burn, Cleaner, Reports, nullptr}};
@@ -465,8 +468,6 @@ struct TBurnWorld {
     Script() = TLibraryScript{};
     LibraryEvents() = &Events;
     View.Form = &Form;
-    Reports.Form = &Form;
-    Burn.Attach(Form);
     Library.BindRecordingLibrary();
     Platform.Folders.insert(kProject);
     Form.History.LastFolderPath = kProject;
@@ -478,7 +479,7 @@ struct TBurnWorld {
     Form.MemoryFactor = 4;
     Form.MediaType = 1;
     Form.WriteMethod = wmTrackAtOnce;
-    Form.Step = stBusy;
+    Form.SetStep(stBusy);
     Form.BuildHistoryTexts();
     Host.Files[Host.AppPath("CoverSheet.htm")] =
         "<html>\n[TRACKS AND TAGS]\n1=Holiday photos\n[END]\n</html>\n";
@@ -488,9 +489,14 @@ struct TBurnWorld {
     LibraryEvents() = nullptr;
   }
 
-  // StartBurn as StartRecording makes it, then the thread's run and the completion.
+  // StartBurn as StartRecording asks for it: the session's request and its completion handler.
+  bool Start() {
+    return Burn.StartBurn(Form.BurnRequest(),
+                          [this](const TBurnOutcome& outcome) { Form.RecordingFinished(outcome); });
+  }
+  // The start, then the thread's run and the completion.
   void Record() {
-    ASSERT_TRUE(Burn.StartBurn(wmTrackAtOnce));
+    ASSERT_TRUE(Start());
     Platform.RunBurnThread();
   }
   bool MemoHas(const std::string& item) const {

@@ -57,7 +57,7 @@ int32_t QX_RWLIB_CALL FakeDiscInfo(int32_t* blank, int32_t* second, int32_t* era
   return 1;
 }
 
-class TFakeLoader : public ILibraryLoader {
+class TFakeLoader : public TLibraryLoader {
 public:
   std::map<std::string, TLibraryProc> Exports;
   bool Loadable = true;
@@ -93,7 +93,7 @@ public:
   std::string LoadedName;
 };
 
-class TTableTexts : public ITextSource {
+class TTableTexts : public TTextSource {
 public:
   std::string Text(unsigned id) override {
     const char* text = TextById(id);
@@ -114,7 +114,7 @@ protected:
   }
   TFakeLoader Loader;
   TTableTexts Texts;
-  RwLibBinding Binding{Loader, Texts};
+  TRwLibBinding Binding{Loader, Texts};
 };
 
 TEST_F(RwLibBindingTest, BindLoadsByBareNameAndLooksUpAllNamesInTableOrder) {

@@ -234,6 +234,7 @@ public:
   void AddFile(const std::string& path) { Files[path] = 0; }
   bool FileExists(const std::string& path) override { return Files.count(path) > 0; }
   bool FolderExists(const std::string&) override { return true; }
+  void ClearFolder(const std::string& folder) override { log.Log("ClearFolder:" + folder); }
   bool DeleteFile(const std::string& path) override {
     log.Log("Delete:" + path);
     return Files.erase(path) > 0;
@@ -411,7 +412,7 @@ inline TLibraryProc LookupExport(const char* name) {
   return it == table.end() ? nullptr : it->second;
 }
 
-class TFakeLoader : public ILibraryLoader {
+class TFakeLoader : public TLibraryLoader {
 public:
   bool Loadable = true;
   int Handle = 0;
@@ -424,7 +425,7 @@ public:
   }
 };
 
-class TTableTexts : public ITextSource {
+class TTableTexts : public TTextSource {
 public:
   std::string Text(unsigned id) override {
     const char* text = TextById(id);
@@ -438,14 +439,18 @@ public:
   bool Starts = false;  // the recording's own issue is not here yet: no worker starts
   bool Running = false;
   std::vector<bool> TestModes;
-  void SetTestMode(bool testMode) override { TestModes.push_back(testMode); }
-  bool StartBurn(uint8_t method) override {
-    log.Log("StartBurn:" + std::to_string(method));
+  bool StartBurn(const TBurnRequest& request, TRecordingFinished) override {
+    TestModes.push_back(request.TestMode);
+    log.Log("StartBurn:" + std::to_string(request.WriteMethod));
     Running = Starts;
     return Starts;
   }
   bool BurnRunning() override { return Running; }
-  void AbortBurn() override { log.Log("AbortBurn"); }
+  TBurnOutcome AbortBurn() override {
+    log.Log("AbortBurn");
+    return TBurnOutcome{};
+  }
+  void ReleaseDrive() override { log.Log("ReleaseDrive"); }
 
 private:
   TEventLog& log;
@@ -454,7 +459,7 @@ private:
 class TFakeCleanup : public TCleanup {
 public:
   explicit TFakeCleanup(TEventLog& log) : log(log) {}
-  void Cleanup(bool cleanAspi, bool deleteApplet) override {
+  void Cleanup(bool cleanAspi, bool deleteApplet, bool) override {
     log.Log(std::string("Cleanup:") + (cleanAspi ? "1" : "0") + "," + (deleteApplet ? "1" : "0"));
   }
 
@@ -465,7 +470,7 @@ private:
 class TFakeReports : public TReports {
 public:
   explicit TFakeReports(TEventLog& log) : log(log) {}
-  void OpenResultsPage() override { log.Log("OpenResultsPage"); }
+  void OpenResultsPage(const TResultsReport&) override { log.Log("OpenResultsPage"); }
   void OpenHelpPage() override { log.Log("OpenHelpPage"); }
   void OpenAspiHelpPage() override { log.Log("OpenAspiHelpPage"); }
   void OpenCoverSheet() override { log.Log("OpenCoverSheet"); }
@@ -503,7 +508,7 @@ struct TSessionWorld {
   TFakeLibrary Library;
   TFakeLoader Loader;
   TTableTexts Texts;
-  RwLibBinding Binding{Loader, Texts};
+  TRwLibBinding Binding{Loader, Texts};
   TFakeBurn Burn{Log};
   TFakeCleanup Cleaner{Log};
   TFakeReports Reports{Log};
