@@ -8,9 +8,9 @@
 #include "app/common_utils.h"
 #include "app/memo_text.h"
 #include "app/resource_text.h"
+#include "burn/burn_messages.h"
 #include "res/resource_ids.h"
 #include "res/texts.h"
-#include "session/burn_messages.h"
 
 namespace qx {
 
