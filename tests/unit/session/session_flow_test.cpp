@@ -7,37 +7,20 @@
 namespace qx::test {
 namespace {
 
-const char kBanner[] = "DVD/CD Ravelle with Vonnel\r\n";
-const char kRequiredFiles[] = "\r\n\r\n*** Required files are missing!  Press OK/Cancel to exit now.\r\n";
-const char kDiskSpace[] =
-    "\r\n\r\n*** Insufficient hard drive space to proceed! If running from a network drive please move the "
-    "file to "
-    "a local drive.  Press OK to exit now.\r\n";
-const char kNoAspi[] =
-    "\r\n\r\n*** No ASPI layer found!  Connect to the Internet then press OK to learn how to get one at our "
-    "web "
-    "site.\r\n";
-const char kLowMemory[] =
-    "\r\n\r\n*** There is not enough memory available. Try closing other programs now.\r\n";
-const char kNoRecorderAdmin[] =
-    "\r\n\r\n*** No CD or DVD recorder was detected.  Connect to the Internet to view our help page or email "
-    "support@mirowen.invalid with full recorder description and code(NC).\r\n";
-const char kNeedAdmin[] =
-    "\r\n\r\n\r\n*** You need to logon with Administrative rights to access the CD/DVD recorder \r\n";
-const char kNoMethod[] =
-    "\r\n\r\n*** There is no CD or DVD recorder present or no compatible recording method available with "
-    "your "
-    "recorder.  No Disc can be made.  Connect to the Internet then press OK.\r\n\r\n\r\n";
-const char kNoBlankDisc[] =
-    "\r\n*** Attention - No Blank Disc was found, please check it. Then try again by pressing OK after "
-    "inserting "
-    "a blank CD or DVD Disc. Program will exit if a blank Disc is not found again.\r\n\r\n";
-const char kProblem[] =
-    "\r\n\r\n*** A problem has prevented completion of your disc. This may be due to a variety of reasons. "
-    "Connect "
-    "to the Internet then press OK to read more.";
-const char kCanceling[] = "\r\n\r\n*** Canceling per your request\r\n";
-const char kTaoMethod[] = "(Using TAO method- Pause near end is normal)";
+// The expected memo items, from the one text table.
+const std::string kBanner = TextById(IDS_PRODUCT_BANNER);
+const std::string kRequiredFiles = TextById(IDS_CHECK_REQUIRED_FILES);
+const std::string kDiskSpace = TextById(IDS_CHECK_DISK_SPACE);
+const std::string kNoAspi = TextById(IDS_CHECK_NO_ASPI);
+const std::string kLowMemory = TextById(IDS_CHECK_LOW_MEMORY);
+const std::string kNoRecorderAdmin = std::string(TextById(IDS_CHECK_NO_RECORDER)) +
+                                     TextById(IDS_SUPPORT_EMAIL) + TextById(IDS_CHECK_NO_RECORDER_END);
+const std::string kNeedAdmin = TextById(IDS_CHECK_NEED_ADMIN);
+const std::string kNoMethod = TextById(IDS_SESSION_NO_METHOD);
+const std::string kNoBlankDisc = TextById(IDS_CHECK_NO_BLANK_DISC);
+const std::string kProblem = TextById(IDS_SESSION_PROBLEM);
+const std::string kCanceling = TextById(IDS_SESSION_CANCELING);
+const std::string kTaoMethod = TextById(IDS_SESSION_TAO_METHOD);
 
 TEST(SessionFlow, AllChecksPassAndTheRecordingStarts) {
   TSessionWorld w;

@@ -17,41 +17,16 @@
 #include <string>
 #include <vector>
 
+#include "fakes/event_log.h"
+#include "fakes/library_fakes.h"
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
 #include "session/form_main.h"
 
 namespace qx::test {
 
-// The one list of events, shared by all fakes.
-struct TEventLog {
-  std::vector<std::string> Events;
-  bool ProcessEnded = false;
-
-  void Log(const std::string& event) {
-    if (ProcessEnded) ADD_FAILURE() << "call after the process ended: " << event;
-    Events.push_back(event);
-  }
-  bool Has(const std::string& event) const {
-    return std::find(Events.begin(), Events.end(), event) != Events.end();
-  }
-  int Count(const std::string& event) const {
-    return static_cast<int>(std::count(Events.begin(), Events.end(), event));
-  }
-  // Position of the first event that starts with the prefix; -1 when none.
-  int IndexOf(const std::string& prefix) const {
-    for (std::size_t i = 0; i < Events.size(); ++i)
-      if (Events[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
-    return -1;
-  }
-  // The events that start with the prefix, in order.
-  std::vector<std::string> Matching(const std::string& prefix) const {
-    std::vector<std::string> found;
-    for (const std::string& e : Events)
-      if (e.rfind(prefix, 0) == 0) found.push_back(e);
-    return found;
-  }
-};
+using fakes::TEventLog;
+using fakes::TTableTexts;
 
 class TFakeView : public TSessionView {
 public:
@@ -397,8 +372,9 @@ inline int32_t QX_RWLIB_CALL GetSupportedWriteModes(int32_t* tao, int32_t* flag2
 }
 }  // namespace exports
 
-inline TLibraryProc LookupExport(const char* name) {
-  static const std::map<std::string, TLibraryProc> table = {
+// The fake library's export table, as the loader hands it to the binding.
+inline std::map<std::string, TLibraryProc> ExportTable() {
+  return {
       {"Start", reinterpret_cast<TLibraryProc>(&exports::Start)},
       {"BlankDisc", reinterpret_cast<TLibraryProc>(&exports::BlankDisc)},
       {"GetDiscInfo", reinterpret_cast<TLibraryProc>(&exports::GetDiscInfo)},
@@ -408,30 +384,7 @@ inline TLibraryProc LookupExport(const char* name) {
       {"GetVendorProductStrings", reinterpret_cast<TLibraryProc>(&exports::GetVendorProductStrings)},
       {"GetSupportedWriteModes", reinterpret_cast<TLibraryProc>(&exports::GetSupportedWriteModes)},
   };
-  auto it = table.find(name);
-  return it == table.end() ? nullptr : it->second;
 }
-
-class TFakeLoader : public TLibraryLoader {
-public:
-  bool Loadable = true;
-  int Handle = 0;
-  void* Load(const std::string& name) override { return Loadable && name == "RwLib.dll" ? &Handle : nullptr; }
-  TLibraryProc Lookup(void*, const char* name) override { return LookupExport(name); }
-  bool Free(void*) override { return true; }
-  bool RunGuarded(const std::function<void()>& call) override {
-    call();
-    return true;
-  }
-};
-
-class TTableTexts : public TTextSource {
-public:
-  std::string Text(unsigned id) override {
-    const char* text = TextById(id);
-    return text ? text : "";
-  }
-};
 
 class TFakeBurn : public TBurnControl {
 public:
@@ -506,7 +459,7 @@ struct TSessionWorld {
   TFakeView View{Log};
   TFakeHost Host{Log};
   TFakeLibrary Library;
-  TFakeLoader Loader;
+  fakes::TFakeLoader Loader;
   TTableTexts Texts;
   TRwLibBinding Binding{Loader, Texts};
   TFakeBurn Burn{Log};
@@ -518,6 +471,8 @@ struct TSessionWorld {
   TSessionWorld() {
     Library.Log = &Log;
     CurrentLibrary() = &Library;
+    Loader.Exports = ExportTable();
+    Loader.OnlyName = "RwLib.dll";
     Host.AddFile("C:\\Applet\\qxorig.qx");
     Host.AddFile("C:\\Applet\\W2kXP03.qx");
     Host.AddFile("C:\\Applet\\qxi9cd.qx");
