@@ -37,14 +37,13 @@ bool TakesException(const EXCEPTION_RECORD* record) {
 
 #if defined(__x86_64__)
 
-extern "C" {
+// The thunk's symbols are named by their assembler labels, so no C linkage is needed.
 // Calls call(argument); 1 when it returned, 0 when an exception escaped it.
 int GuardedCall(void (*call)(const void*), const void* argument) __asm__("qx_guarded_call");
 void GuardLanding() __asm__("qx_guard_landing");
 __attribute__((used)) static EXCEPTION_DISPOSITION GuardEscape(
     EXCEPTION_RECORD* record, void* frame, CONTEXT* context,
     DISPATCHER_CONTEXT* dispatch) __asm__("qx_guard_escape");
-}
 
 __asm__(R"(
 	.text

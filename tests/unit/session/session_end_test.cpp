@@ -19,16 +19,16 @@ struct TStarted {
 
 class TFakeSockets : public TSocketLayer {
 public:
-  explicit TFakeSockets(TEventLog& log) : log(log) {}
+  explicit TFakeSockets(TEventLog& log) : Events(log) {}
   bool Starts = true;
   bool Start() override {
-    log.Log("Sockets:Start");
+    Events.Log("Sockets:Start");
     return Starts;
   }
-  void Stop() override { log.Log("Sockets:Stop"); }
+  void Stop() override { Events.Log("Sockets:Stop"); }
 
 private:
-  TEventLog& log;
+  TEventLog& Events;
 };
 
 struct TEndWorld : TSessionWorld {

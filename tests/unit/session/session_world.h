@@ -30,7 +30,7 @@ using fakes::TTableTexts;
 
 class TFakeView : public TSessionView {
 public:
-  explicit TFakeView(TEventLog& log) : log(log) {}
+  explicit TFakeView(TEventLog& log) : Events(log) {}
   TFormMain* Form = nullptr;
 
   std::vector<std::string> Memo;
@@ -46,17 +46,17 @@ public:
   static const char* Name(TButtonId b) { return b == TButtonId::ButtonLeft ? "Left" : "Right"; }
 
   void AppendStatus(const std::string& item) override {
-    log.Log("Memo:" + item);
+    Events.Log("Memo:" + item);
     Memo.push_back(item);
     if (Form) Form->MemoStatusChange();
   }
   void SetCaption(TButtonId button, const std::string& caption) override {
-    log.Log(std::string("Caption:") + Name(button) + ":" + caption);
+    Events.Log(std::string("Caption:") + Name(button) + ":" + caption);
     Captions[button] = caption;
   }
   std::string Caption(TButtonId button) override { return Captions[button]; }
   void SetEnabled(TButtonId button, bool enabled) override {
-    if (button == TButtonId::ButtonRight) log.Log(std::string("Enabled:Right:") + (enabled ? "1" : "0"));
+    if (button == TButtonId::ButtonRight) Events.Log(std::string("Enabled:Right:") + (enabled ? "1" : "0"));
     EnabledState[button] = enabled;
   }
   bool Enabled(TButtonId button) override { return EnabledState[button]; }
@@ -73,35 +73,36 @@ public:
   }
   std::string Hint(TGaugeId gauge) override { return Hints[gauge]; }
   void SetHint(TGaugeId gauge, const std::string& hint) override { Hints[gauge] = hint; }
-  void ShowWindow() override { log.Log("ShowWindow"); }
-  void Repaint() override { log.Log("Repaint"); }
+  void ShowWindow() override { Events.Log("ShowWindow"); }
+  void Repaint() override { Events.Log("Repaint"); }
   void RequestClose() override {
-    log.Log("RequestClose");
+    Events.Log("RequestClose");
     CloseAnswers.push_back(Form ? Form->FormClose(false) : false);
   }
 
 private:
-  TEventLog& log;
+  TEventLog& Events;
 };
 
 class TFakeRegistryKey : public TRegistryKey {
 public:
-  TFakeRegistryKey(std::map<std::string, std::string>& values, TEventLog& log) : values(values), log(log) {}
+  TFakeRegistryKey(std::map<std::string, std::string>& values, TEventLog& log)
+      : Values(values), Events(log) {}
   bool Read(const char* name, std::string& value) override {
-    auto it = values.find(name);
-    if (it == values.end()) return false;
+    auto it = Values.find(name);
+    if (it == Values.end()) return false;
     value = it->second;
     return true;
   }
   bool Write(const char* name, const std::string& value) override {
-    log.Log(std::string("Reg:") + name + "=" + value);
-    values[name] = value;
+    Events.Log(std::string("Reg:") + name + "=" + value);
+    Values[name] = value;
     return true;
   }
 
 private:
-  std::map<std::string, std::string>& values;
-  TEventLog& log;
+  std::map<std::string, std::string>& Values;
+  TEventLog& Events;
 };
 
 struct TPress {
@@ -116,7 +117,7 @@ struct TNoCycleCounter : std::runtime_error {
 
 class TFakeHost : public TSessionHost {
 public:
-  explicit TFakeHost(TEventLog& log) : log(log) {}
+  explicit TFakeHost(TEventLog& log) : Events(log) {}
   TFormMain* Form = nullptr;
 
   // --- the virtual clock and the scripted presses
@@ -145,15 +146,15 @@ public:
   }
   void ProcessMessages() override { DeliverUntil(Now); }
   void Sleep(uint32_t milliseconds) override {
-    if (milliseconds) log.Log("Sleep:" + std::to_string(milliseconds));
+    if (milliseconds) Events.Log("Sleep:" + std::to_string(milliseconds));
     Now += milliseconds;
   }
   bool Terminated() override { return Now >= TerminateAt; }
-  void Beep() override { log.Log("Beep"); }
+  void Beep() override { Events.Log("Beep"); }
   void EndProcess(int exitCode) override {
-    log.Log("EndProcess:" + std::to_string(exitCode));
+    Events.Log("EndProcess:" + std::to_string(exitCode));
     ExitCode = exitCode;
-    log.ProcessEnded = true;
+    Events.ProcessEnded = true;
   }
   std::optional<int> ExitCode;
 
@@ -183,22 +184,22 @@ public:
   std::vector<uint64_t> Cycles{1000, 1000 + 500000000ull};  // 1000 MHz
   bool CycleCounterRaises = false;
   uint64_t CycleCounter() override {
-    log.Log("CycleCounter");
+    Events.Log("CycleCounter");
     if (CycleCounterRaises) throw TNoCycleCounter();
-    const uint64_t value = Cycles.at(cycleReads++);
+    const uint64_t value = Cycles.at(CycleReads++);
     return value;
   }
   TPriorities Current{32, 0};
   TPriorities Priorities() override { return Current; }
   void SetPriorities(const TPriorities& p) override {
-    log.Log("SetPriorities:" + std::to_string(p.ProcessClass) + "," + std::to_string(p.Thread));
+    Events.Log("SetPriorities:" + std::to_string(p.ProcessClass) + "," + std::to_string(p.Thread));
     Current = p;
   }
   void RaiseToRealTime() override {
-    log.Log("RaiseToRealTime");
+    Events.Log("RaiseToRealTime");
     Current = {256, 15};
   }
-  void LowerThreadBelowNormal() override { log.Log("LowerThreadBelowNormal"); }
+  void LowerThreadBelowNormal() override { Events.Log("LowerThreadBelowNormal"); }
 
   // --- files: path -> attributes
   std::map<std::string, int32_t> Files;
@@ -209,13 +210,13 @@ public:
   void AddFile(const std::string& path) { Files[path] = 0; }
   bool FileExists(const std::string& path) override { return Files.count(path) > 0; }
   bool FolderExists(const std::string&) override { return true; }
-  void ClearFolder(const std::string& folder) override { log.Log("ClearFolder:" + folder); }
+  void ClearFolder(const std::string& folder) override { Events.Log("ClearFolder:" + folder); }
   bool DeleteFile(const std::string& path) override {
-    log.Log("Delete:" + path);
+    Events.Log("Delete:" + path);
     return Files.erase(path) > 0;
   }
   bool RenameFile(const std::string& from, const std::string& to) override {
-    log.Log("Rename:" + from + ">" + to);
+    Events.Log("Rename:" + from + ">" + to);
     if (!Files.count(from) || Files.count(to)) return false;
     Files[to] = Files[from];
     Files.erase(from);
@@ -226,13 +227,13 @@ public:
     return it == Files.end() ? -1 : it->second;
   }
   bool SetAttributes(const std::string& path, int32_t attributes) override {
-    log.Log("SetAttributes:" + path + "=" + std::to_string(attributes));
+    Events.Log("SetAttributes:" + path + "=" + std::to_string(attributes));
     if (!Files.count(path)) return false;
     Files[path] = attributes;
     return true;
   }
   uint64_t FreeBytes(const std::string& root) override {
-    log.Log("FreeBytes:" + root);
+    Events.Log("FreeBytes:" + root);
     auto it = Free.find(root);
     return it == Free.end() ? 0 : it->second;
   }
@@ -250,7 +251,7 @@ public:
     return true;
   }
   bool WriteTextFile(const std::string& path, const std::string& content) override {
-    log.Log("Write:" + path);
+    Events.Log("Write:" + path);
     TextFiles[path] = content;
     Files[path] = 0;
     return true;
@@ -267,10 +268,10 @@ public:
   std::map<std::string, std::string> Registry;
   std::unique_ptr<TRegistryKey> OpenHistoryKey() override {
     if (!KeyAvailable) return nullptr;
-    return std::make_unique<TFakeRegistryKey>(Registry, log);
+    return std::make_unique<TFakeRegistryKey>(Registry, Events);
   }
-  void ShellOpen(const std::string& target) override { log.Log("ShellOpen:" + target); }
-  void CloseCdPlayer() override { log.Log("CloseCdPlayer"); }
+  void ShellOpen(const std::string& target) override { Events.Log("ShellOpen:" + target); }
+  void CloseCdPlayer() override { Events.Log("CloseCdPlayer"); }
   std::string Text(unsigned id) override {
     const char* text = TextById(id);
     return text ? text : "";
@@ -278,17 +279,17 @@ public:
 
 private:
   void DeliverUntil(uint64_t end) {
-    while (!Presses.empty() && Presses.front().At <= end && !log.ProcessEnded) {
+    while (!Presses.empty() && Presses.front().At <= end && !Events.ProcessEnded) {
       const TPress press = Presses.front();
       Presses.erase(Presses.begin());
       Now = std::max(Now, press.At);
-      log.Log(std::string("Press:") + TFakeView::Name(press.Button));
+      Events.Log(std::string("Press:") + TFakeView::Name(press.Button));
       Form->ButtonClick(press.Button);
     }
   }
 
-  TEventLog& log;
-  std::size_t cycleReads = 0;
+  TEventLog& Events;
+  std::size_t CycleReads = 0;
 };
 
 // The recording library's answers, per test. The binding calls the trampolines below through the
@@ -388,69 +389,69 @@ inline std::map<std::string, TLibraryProc> ExportTable() {
 
 class TFakeBurn : public TBurnControl {
 public:
-  explicit TFakeBurn(TEventLog& log) : log(log) {}
+  explicit TFakeBurn(TEventLog& log) : Events(log) {}
   bool Starts = false;  // the recording's own issue is not here yet: no worker starts
   bool Running = false;
   std::vector<bool> TestModes;
   bool StartBurn(const TBurnRequest& request, TRecordingFinished) override {
     TestModes.push_back(request.TestMode);
-    log.Log("StartBurn:" + std::to_string(request.WriteMethod));
+    Events.Log("StartBurn:" + std::to_string(request.WriteMethod));
     Running = Starts;
     return Starts;
   }
   bool BurnRunning() override { return Running; }
   TBurnOutcome AbortBurn() override {
-    log.Log("AbortBurn");
+    Events.Log("AbortBurn");
     return TBurnOutcome{};
   }
-  void ReleaseDrive() override { log.Log("ReleaseDrive"); }
+  void ReleaseDrive() override { Events.Log("ReleaseDrive"); }
 
 private:
-  TEventLog& log;
+  TEventLog& Events;
 };
 
 class TFakeCleanup : public TCleanup {
 public:
-  explicit TFakeCleanup(TEventLog& log) : log(log) {}
+  explicit TFakeCleanup(TEventLog& log) : Events(log) {}
   void Cleanup(bool cleanAspi, bool deleteApplet, bool) override {
-    log.Log(std::string("Cleanup:") + (cleanAspi ? "1" : "0") + "," + (deleteApplet ? "1" : "0"));
+    Events.Log(std::string("Cleanup:") + (cleanAspi ? "1" : "0") + "," + (deleteApplet ? "1" : "0"));
   }
 
 private:
-  TEventLog& log;
+  TEventLog& Events;
 };
 
 class TFakeReports : public TReports {
 public:
-  explicit TFakeReports(TEventLog& log) : log(log) {}
-  void OpenResultsPage(const TResultsReport&) override { log.Log("OpenResultsPage"); }
-  void OpenHelpPage() override { log.Log("OpenHelpPage"); }
-  void OpenAspiHelpPage() override { log.Log("OpenAspiHelpPage"); }
-  void OpenCoverSheet() override { log.Log("OpenCoverSheet"); }
+  explicit TFakeReports(TEventLog& log) : Events(log) {}
+  void OpenResultsPage(const TResultsReport&) override { Events.Log("OpenResultsPage"); }
+  void OpenHelpPage() override { Events.Log("OpenHelpPage"); }
+  void OpenAspiHelpPage() override { Events.Log("OpenAspiHelpPage"); }
+  void OpenCoverSheet() override { Events.Log("OpenCoverSheet"); }
 
 private:
-  TEventLog& log;
+  TEventLog& Events;
 };
 
 class TFakePayload : public TPayloadControl {
 public:
-  TFakePayload(TEventLog& log, TFakeHost& host) : log(log), host(host) {}
+  TFakePayload(TEventLog& log, TFakeHost& host) : Events(log), Host(host) {}
   bool Maintenance = false, Unpacks = true, Extracts = true;
   bool RunMaintenanceMode() override { return Maintenance; }
-  void DetachProgress() override { log.Log("DetachProgress"); }
+  void DetachProgress() override { Events.Log("DetachProgress"); }
   bool UnpackSupportFiles() override {
-    log.Log("UnpackSupportFiles");
+    Events.Log("UnpackSupportFiles");
     return Unpacks;
   }
   bool ExtractOne(const std::string& name) override {
-    log.Log("ExtractOne:" + name);
-    if (Extracts) host.AddFile(host.Folder + name);
+    Events.Log("ExtractOne:" + name);
+    if (Extracts) Host.AddFile(Host.Folder + name);
     return Extracts;
   }
 
 private:
-  TEventLog& log;
-  TFakeHost& host;
+  TEventLog& Events;
+  TFakeHost& Host;
 };
 
 // Everything a session needs, set up so that every check passes and a recording starts.
