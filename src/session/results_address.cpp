@@ -1,5 +1,7 @@
 #include "session/results_address.h"
 
+#include "base/result_code.h"
+
 namespace qx {
 
 namespace {
@@ -24,7 +26,7 @@ std::string ResultsAddress(const TResultsReport& r) {
                                             "&DirectCDvxd=" + r.DirectCdVersion,
                                         " ", '_');
   std::string tail;
-  if (r.ResultCode != 0) tail += "&p=100." + r.ProgressHint;
+  if (r.ResultCode != rsCompleted) tail += "&p=100." + r.ProgressHint;
   const std::string recorder = r.RecorderVendor + r.RecorderProduct;
   tail += "&cdr=" + (recorder.empty() ? std::string("None") : Replaced(recorder, "& ", '_'));
   tail += r.SuccText + r.FailText;
