@@ -42,12 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   VectorStream packed, unpacked;
   qx::TCodecState state;
-  uint32_t sum = 0;
   // No output budget: reading still ends with the data.
-  state.RunCodec(packed, plain, UINT32_MAX, qx::TCodecDirection::cdCompress, qx::cmLH5, 0, false, 0, nullptr,
-                 sum);
-  state.RunCodec(unpacked, packed, uint32_t(packed.Bytes.size()), qx::TCodecDirection::cdExpand, qx::cmLH5,
-                 uint32_t(plain.Bytes.size()), false, 0, nullptr, sum);
+  state.RunCodec(qx::TCodecJob{packed, plain, UINT32_MAX, qx::TCodecDirection::cdCompress, qx::cmLH5, 0,
+                               false, 0, nullptr});
+  state.RunCodec(qx::TCodecJob{unpacked, packed, uint32_t(packed.Bytes.size()), qx::TCodecDirection::cdExpand,
+                               qx::cmLH5, uint32_t(plain.Bytes.size()), false, 0, nullptr});
   if (unpacked.Bytes != plain.Bytes) __builtin_trap();
   return 0;
 }
