@@ -137,11 +137,53 @@ void TCodecState::Flush() {
   OutCur = OutBuf.get();
 }
 
-void NonCopy(TCodecState& state) {
+// Stored members make up most of an archive of already-compressed files, so the copy moves
+// whole buffers: the same bytes, sums, key bytes and budget as a loop of ReadByte and WriteByte.
+void NonCopy(TCodecState& state) { state.CopyThrough(); }
+
+size_t TCodecState::ReadBytes(uint8_t* to, size_t max) {
+  size_t n = 0;
+  while (n < max) {
+    if (InCur == InEnd) {
+      const uint8_t b = Refill();
+      if (InputEnded) break;
+      to[n++] = b;
+      continue;
+    }
+    size_t k = static_cast<size_t>(InEnd - InCur);
+    if (k > max - n) k = max - n;
+    if (UnscrambleOnRead) {
+      for (size_t i = 0; i < k; ++i) to[n++] = TakeByte();
+      continue;
+    }
+    uint32_t sum = 0;
+    for (size_t i = 0; i < k; ++i) sum += to[n + i] = InCur[i];
+    InSum += sum;
+    InCur += k;
+    n += k;
+  }
+  return n;
+}
+
+void TCodecState::CopyThrough() {
   for (;;) {
-    const uint8_t b = state.ReadByte();
-    if (state.EndOfInput()) return;
-    state.WriteByte(b);
+    if (InCur == InEnd) {
+      const uint8_t b = Refill();
+      if (InputEnded) return;
+      WriteByte(b);
+      continue;
+    }
+    const size_t n = static_cast<size_t>(InEnd - InCur);
+    if (UnscrambleOnRead) {
+      for (size_t i = 0; i < n; ++i) WriteByte(TakeByte());
+      continue;
+    }
+    uint32_t sum = 0;
+    for (size_t i = 0; i < n; ++i) sum += InCur[i];
+    InSum += sum;
+    const uint8_t* span = InCur;
+    InCur = InEnd;
+    WriteBytes(span, n);
   }
 }
 

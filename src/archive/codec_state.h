@@ -78,6 +78,9 @@ public:
     return TakeByte();
   }
   bool EndOfInput() const { return InputEnded; }
+  // Reads up to max bytes into to: the same as that many calls of ReadByte, stopping where
+  // EndOfInput() would be set. Returns the number read.
+  size_t ReadBytes(uint8_t* to, size_t max);
   // A decoder that needs bits past the input's end: for a cancelled run that ends the run,
   // otherwise the data is short of what its size says.
   [[noreturn]] void InputRanOut() const;
@@ -122,6 +125,9 @@ public:
   }
 
   uint32_t OutputCount() const { return OutCount; }
+
+  // Moves the rest of the input to the output unchanged (the method "NON").
+  void CopyThrough();
 
   // Per-member working tables of the LZ coders (they allocate and release them).
   std::unique_ptr<TLh5Work, TCodecWorkDeleter> Lh5Tables;

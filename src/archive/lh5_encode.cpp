@@ -82,17 +82,11 @@ struct TEncoder {
 
   uint64_t BitAcc = 0;
   unsigned BitCount = 0;
+  uint8_t Out[4096];
+  unsigned OutLen = 0;
 
   // --- input
-  unsigned Load(uint8_t* to, unsigned max) {
-    unsigned n = 0;
-    while (n < max) {
-      const uint8_t b = State.ReadByte();
-      if (State.EndOfInput()) break;
-      to[n++] = b;
-    }
-    return n;
-  }
+  unsigned Load(uint8_t* to, unsigned max) { return unsigned(State.ReadBytes(to, max)); }
 
   // --- trie
   static unsigned Hash(unsigned node, unsigned byte) {
@@ -152,7 +146,9 @@ struct TEncoder {
   }
 
   void InitTrie() {
-    std::memset(Nodes, 0, sizeof Nodes);
+    // Internal nodes are written in full when they are taken from the free list; leaves and
+    // roots are read before anything is written to them.
+    std::memset(Nodes + kLeafBase, 0, sizeof(TNode) * (kNodes - kLeafBase));
     std::memset(ChainHead, 0, sizeof ChainHead);
     std::memset(RootChild, 0, sizeof RootChild);
     for (unsigned c = 0; c < 256; ++c) {
@@ -351,13 +347,32 @@ struct TEncoder {
   }
 
   // --- bits
-  void PutBits(unsigned n, unsigned v) {
+  // Bits go out four bytes at a time into Out, which reaches the driver a span at a time; a
+  // member that would grow past its budget still fails in the driver, only a little later.
+  void PutBits(unsigned n, unsigned v) {  // n <= 16, v < 2^n
     BitAcc = (BitAcc << n) | v;
     BitCount += n;
-    while (BitCount >= 8) {
-      BitCount -= 8;
-      State.WriteByte(uint8_t(BitAcc >> BitCount));
-    }
+    if (BitCount < 32) return;
+    BitCount -= 32;
+    const uint32_t w = uint32_t(BitAcc >> BitCount);
+    uint8_t* const o = Out + OutLen;
+    o[0] = uint8_t(w >> 24);
+    o[1] = uint8_t(w >> 16);
+    o[2] = uint8_t(w >> 8);
+    o[3] = uint8_t(w);
+    OutLen += 4;
+    if (OutLen > sizeof Out - 4) FlushOut();
+  }
+  void FlushOut() {
+    State.WriteBytes(Out, OutLen);
+    OutLen = 0;
+  }
+  // The pending bits, the last byte padded with zero bits.
+  void FinishBits() {
+    for (; BitCount >= 8; BitCount -= 8) Out[OutLen++] = uint8_t(BitAcc >> (BitCount - 8));
+    if (BitCount > 0) Out[OutLen++] = uint8_t(BitAcc << (8 - BitCount));
+    BitCount = 0;
+    FlushOut();
   }
 
   // --- blocks
@@ -527,7 +542,7 @@ struct TEncoder {
       }
     }
     SendBlock();
-    PutBits(7, 0);  // completes a pending byte; writes nothing when none is pending
+    FinishBits();
   }
 };
 
