@@ -10,6 +10,11 @@
 
 namespace {
 
+// Four windows: enough for the window to slide three times and for every distance to occur.
+// The cost of an input grows with this length, and 120,000 bytes held the target to a few dozen
+// inputs a second.
+constexpr size_t kMaxPlain = 4 * 8192;
+
 class VectorStream : public qx::TStream {
 public:
   std::vector<uint8_t> Bytes;
@@ -36,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const unsigned copies = data[0] % 40 + 1;
   const uint8_t change = data[1];
   VectorStream plain;
-  for (unsigned c = 0; c < copies && plain.Bytes.size() < 120000; ++c) {
+  for (unsigned c = 0; c < copies && plain.Bytes.size() < kMaxPlain; ++c) {
     for (size_t i = 2; i < size; ++i) plain.Bytes.push_back(data[i]);
     if (change) plain.Bytes[plain.Bytes.size() - 1 - (c * change) % (size - 2)] ^= change;
   }
