@@ -10,6 +10,7 @@ packages=(
   lhasa p7zip-full jlha-utils libjlha-java default-jre-headless
   xorriso genisoimage
   libwine nsis-common hyperfine
+  qemu-system-x86 debootstrap
 )
 
 missing=()

@@ -69,10 +69,39 @@ def run(request, log_path, alive_path):
         return 124
 
 
+def wine32_problem(exchange):
+    """Why a 32-bit program does not run in the kept prefix, or None when one does: the i686
+    build's uiprobe (named by the host) started without arguments must answer with its usage
+    code, 64."""
+    try:
+        with open(os.path.join(exchange, "canary")) as f:
+            canary = f.read().strip()
+    except OSError:
+        return "the host named no 32-bit program to try"
+    env = dict(os.environ, WINEPREFIX=TEMPLATE)
+    try:
+        with open("/tmp/canary.log", "wb") as log:
+            code = subprocess.run(["wine", canary], env=env, stdin=subprocess.DEVNULL, stdout=log,
+                                  stderr=log, timeout=300).returncode
+    except (OSError, subprocess.SubprocessError) as error:
+        return f"{canary} did not run: {error}"
+    if code == 64:
+        return None
+    with open("/tmp/canary.log", "rb") as log:
+        said = [line for line in log.read().decode("latin-1").splitlines() if line.strip()]
+    return f"{os.path.basename(canary)} ended with {code}: {said[-1] if said else 'no output'}"
+
+
 def main(exchange):
     os.makedirs(os.path.join(LOCAL, "prefixes"), exist_ok=True)
     requests, results = os.path.join(exchange, "requests"), os.path.join(exchange, "results")
     booted = uptime()
+    problem = wine32_problem(exchange)
+    if problem:
+        write_atomic(os.path.join(exchange, "unavailable"),
+                     f"32-bit Wine does not run in the guest either ({problem})")
+        write_atomic(os.path.join(exchange, "summary"), f"booted in {booted:.1f} s; {problem}")
+        return
     write_atomic(os.path.join(exchange, "ready"), f"{booted:.1f}")
     print(f"qx-guest: agent ready after {booted:.1f} s", flush=True)
     busy, count = 0.0, 0

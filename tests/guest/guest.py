@@ -14,6 +14,7 @@ The ctest fixtures guest_start/guest_stop call start and stop once around all th
 tests/e2e/e2e_run.py and e2e_prefix.py hand their own command line over with forward()."""
 import json
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -78,6 +79,8 @@ def unavailable(exchange):
 def start(exchange):
     stop(exchange, quiet=True)
     for sub in ("requests", "results"):
+        shutil.rmtree(_path(exchange, sub), ignore_errors=True)
+    for sub in ("requests", "results"):
         os.makedirs(_path(exchange, sub), exist_ok=True)
     for name in ("ready", "stop", "unavailable", "summary", "qemu.pid"):
         try:
@@ -94,6 +97,9 @@ def start(exchange):
         print(f"guest: {reason}")
         _write_atomic(_path(exchange, "unavailable"), reason)
         return 0
+    # The guest first tries one i686 program, and says so when it cannot run it.
+    _write_atomic(_path(exchange, "canary"), os.environ.get(
+        "QX_GUEST_CANARY", os.path.join(TREE, "build", "win32", "bin", "uiprobe.exe")))
     console = open(_path(exchange, "console.log"), "wb")
     command = [
         "timeout", str(LIFE_LIMIT), "qemu-system-x86_64", "-accel", "tcg,thread=multi", "-smp", "2",
@@ -113,11 +119,17 @@ def start(exchange):
             print(f"guest: ready after {time.monotonic() - began:.1f} s "
                   f"(booted in {open(_path(exchange, 'ready')).read().strip()} s of guest time)")
             return 0
-        if qemu.poll() is not None:
+        if qemu.poll() is not None or os.path.exists(_path(exchange, "unavailable")):
             break
         time.sleep(0.5)
-    if qemu.poll() is None:
+    # The guest that says why it cannot run the tests powers off by itself.
+    try:
+        qemu.wait(timeout=120)
+    except subprocess.TimeoutExpired:
         os.killpg(qemu.pid, 9)
+    if os.path.exists(_path(exchange, "unavailable")):
+        print(f"guest: {open(_path(exchange, 'unavailable')).read().strip()}")
+        return 0
     reason = f"the guest did not come up within {BOOT_LIMIT} s (see {_path(exchange, 'console.log')})"
     print(f"guest: {reason}")
     _write_atomic(_path(exchange, "unavailable"), reason)
