@@ -23,6 +23,7 @@ all_packages=(
   lhasa jlha-utils libjlha-java default-jre-headless
   xorriso genisoimage
   libwine nsis-common hyperfine
+  qemu-system-x86 debootstrap
 )
 case "$set_name" in
   demo) packages=("${demo_packages[@]}") ;;

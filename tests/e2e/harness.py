@@ -10,6 +10,10 @@ Environment (set by tests/e2e/CMakeLists.txt):
   QX_WINE       the Wine loader (default `wine`: it starts 32- and 64-bit programs in a 64-bit
                 prefix); where 32-bit programs cannot run, the 64-bit loader QX_WINE64 instead
   QX_WINE32     the 32-bit loader that the i686 build needs (default /usr/lib/wine/wine)
+  QX_PREFIX_DIR where the prefixes go (default QX_E2E_DIR): the emulated guest keeps them on its
+                own disk while QX_E2E_DIR is on the work tree it shares with the host
+  QX_PREFIX_TEMPLATE  a finished prefix that is copied instead of making one (wineboot costs a
+                minute or more in the guest, which keeps one made in advance)
 """
 import os
 import shutil
@@ -24,7 +28,9 @@ PROBE = os.path.join(os.environ.get("QX_PROBE_BIN") or BIN, "uiprobe.exe")
 E2E_DIR = os.environ.get("QX_E2E_DIR", "")
 WINE32 = os.environ.get("QX_WINE32", "/usr/lib/wine/wine")
 WINE64 = os.environ.get("QX_WINE64", "/usr/lib/wine/wine64")
-PREFIX = os.path.join(E2E_DIR, "prefix")
+PREFIX_DIR = os.environ.get("QX_PREFIX_DIR") or E2E_DIR
+PREFIX_TEMPLATE = os.environ.get("QX_PREFIX_TEMPLATE", "")
+PREFIX = os.path.join(PREFIX_DIR, "prefix")
 STATE = os.path.join(E2E_DIR, "display.state")
 
 # Sizes of the applet file that matter to the entry procedure.
@@ -98,7 +104,10 @@ def setup_prefix(depth=24):
     """Creates this run's Xvfb display (`depth` bits per pixel) and a fresh Wine prefix."""
     cleanup_prefix()
     shutil.rmtree(PREFIX, ignore_errors=True)
-    os.makedirs(PREFIX)
+    if PREFIX_TEMPLATE:
+        shutil.copytree(PREFIX_TEMPLATE, PREFIX, symlinks=True)
+    else:
+        os.makedirs(PREFIX)
     read_end, write_end = os.pipe()
     xvfb = subprocess.Popen(
         ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"1024x768x{depth}", "-nolisten", "tcp"],
@@ -120,9 +129,10 @@ def setup_prefix(depth=24):
     with open(STATE, "w") as f:
         f.write(f"{display} {xvfb.pid}\n")
     env = _wine_env(display)
-    subprocess.run([WINE, "wineboot", "-i"], env=env, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300, check=False)
-    subprocess.run([_wineserver(), "-w"], env=env, timeout=300, check=False)
+    if not PREFIX_TEMPLATE:
+        subprocess.run([WINE, "wineboot", "-i"], env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300, check=False)
+        subprocess.run([_wineserver(), "-w"], env=env, timeout=300, check=False)
     if not os.path.exists(os.path.join(PREFIX, "system.reg")):
         raise HarnessError("wineboot did not create the prefix")
     return display
@@ -134,7 +144,7 @@ def switch_prefix(name):
     restore_prefix."""
     global PREFIX, STATE
     previous = (PREFIX, STATE)
-    PREFIX = os.path.join(E2E_DIR, name)
+    PREFIX = os.path.join(PREFIX_DIR, name)
     STATE = os.path.join(E2E_DIR, name + ".state")
     return previous
 

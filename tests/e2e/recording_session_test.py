@@ -37,7 +37,8 @@ VOLUME = "SUMMER2026"
 class TRecording(st.TSession):
     """One applet of the authoring stand-in, with the recording's own options."""
 
-    def __init__(self, test, name, devices="", files=2, options=(), params="", disc=False):
+    def __init__(self, test, name, devices="", files=2, options=(), params="", disc=False,
+                 size_added=0):
         self.test, self.wine = test, test.wine
         self.project = os.path.join(harness.PREFIX, "drive_c", "recording", f"{ARCH}-{name}-project")
         args = [sys.executable, st.AUTHORING, "--prefix", harness.PREFIX, "--bin", harness.BIN,
@@ -51,6 +52,12 @@ class TRecording(st.TSession):
         args += ["--devices", devices_file]
         out = subprocess.run(args, check=True, capture_output=True, text=True, timeout=300).stdout
         self.paths = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+        # The history may claim more than the folder holds: the size the session reads.
+        self.folder_size = int(self.paths["PROJECT_SIZE"]) + size_added
+        if size_added:
+            result = self.wine.run(["reg", "add", st.KEY, "/v", "LastFolderSize", "/t", "REG_SZ",
+                                    "/d", str(self.folder_size), "/f"], timeout=120)
+            test.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.folder = self.paths["APPLET_DIR"]
         for stale in ("calls.log", "disc.iso"):
             if os.path.exists(os.path.join(self.folder, stale)):
@@ -192,6 +199,20 @@ class RecordingSessionTest(unittest.TestCase):
         self.assertTrue(session.project_unchanged())
         self.assertEqual(session.registry().get("PriorX"), str(speed))
         self.assertEqual(st.names(session.calls())[-1], "Unload")
+
+    def test_folder_sizes_of_4_gib_and_more(self):
+        # The history's size is 64-bit: the track list gets its low 32 bits (the folder's own size
+        # here, so the progress interval follows from it too), the time estimate the whole.
+        for added in (1 << 32, 5 << 32):
+            with self.subTest(added=added):
+                session = self.start(f"large-{added >> 32}", size_added=added)
+                memo = self.finish_success(session)
+                self.assertEqual(self.check_write_call(session, "0"), "1")
+                speed = max(self.check_speed_calls(session), 2)
+                minutes = session.folder_size // 1048576 // (9 * speed) + 2
+                self.assertIn(f"Disc will be ready in {minutes} minutes.", memo)
+                session.assert_image_holds(session.paths["PROJECT"])
+                self.session = None
 
     def test_test_write_goes_the_same_way_and_writes_no_image(self):
         for name, options, params in (("test-switch", (), "/testqx00"),
