@@ -4,6 +4,7 @@
 
 #include "app/application_win32.h"
 #include "app/common_utils.h"
+#include "app/folder_guard.h"
 #include "app/paths.h"
 #include "app/shell_list.h"
 
@@ -35,6 +36,9 @@ bool DeleteFileList(const std::vector<std::string>* list) {
 }
 
 void ClearFolder(const std::string& folder) {
+  // The history names the folder; only one that can be a project's is emptied.
+  if (ClearFolderRefusal(FullLongPath(folder), ProtectedFoldersOfThisMachine()) != TFolderRefusal::frNone)
+    return;
   const std::string f = IncludeBackslash(folder);
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((f + "*.*").c_str(), &found);
