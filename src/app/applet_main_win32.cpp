@@ -1,20 +1,21 @@
 // The entry procedure: picks the run mode from the command line and the applet file's size, and
-// creates what that mode needs, in a fixed order. The instances of a run live here, on this
-// function's stack, and reach the session through one context.
+// creates what that mode needs, in a fixed order. The instances of a run (the platform facts, the
+// application object, the window, the hosts and the session) live here, on this function's
+// stack, and are handed to whoever needs them; nothing is reached through a global.
 #include <windows.h>
 
 #include <memory>
 
-#include "app/application_win32.h"
-#include "app/common_utils.h"
-#include "app/form_main_win32.h"
-#include "app/payload_host_win32.h"
-#include "app/resource_text.h"
-#include "app/run_mode.h"
-#include "app/session_host_win32.h"
-#include "app/session_view_win32.h"
-#include "app/socket_layer_win32.h"
-#include "app/short_date.h"
+#include "platform/application_win32.h"
+#include "platform/common_utils.h"
+#include "ui/main_window_win32.h"
+#include "platform/payload_host_win32.h"
+#include "platform/platform_facts.h"
+#include "platform/resource_text.h"
+#include "common/run_mode.h"
+#include "platform/session_host_win32.h"
+#include "ui/session_view_win32.h"
+#include "platform/socket_layer_win32.h"
 #include "payload/payload_module.h"
 #include "recording/burn_data_module.h"
 #include "recording/burn_platform_win32.h"
@@ -59,12 +60,13 @@ private:
 
 // The preview and the session: the window, the burn data module, the payload module (session
 // only), the recording library's binding, the clean-up and the reports, and the controller.
-void RunWindow(bool previewMode, TWin32PayloadHost& payloadHost) {
+void RunWindow(bool previewMode, TApplication& application, const TPlatformFacts& facts,
+               TWin32PayloadHost& payloadHost) {
   // No message loop runs in the preview, so the application object stays uninitialised there.
-  if (!previewMode) Application.Initialize();
-  std::unique_ptr<TMainWindow> window(new TMainWindow);
+  if (!previewMode) application.Initialize();
+  std::unique_ptr<TMainWindow> window(new TMainWindow(application, facts.IsNT));
   TWin32SessionView view(*window);
-  TWin32SessionHost host;
+  TWin32SessionHost host(application, facts);
   Win32LibraryLoader loader;
   Win32StringTable texts;
   RwLibBinding library(loader, texts);
@@ -95,9 +97,9 @@ void RunWindow(bool previewMode, TWin32PayloadHost& payloadHost) {
   TWindowFirst windowFirst(window);
   form.FormCreate(previewMode);
   if (previewMode) return;
-  Application.OnRunStart = [](void* shown) { static_cast<TMainWindow*>(shown)->ApplicationRunning(); };
-  Application.OnRunStartContext = window.get();
-  Application.Run();
+  application.OnRunStart = [](void* shown) { static_cast<TMainWindow*>(shown)->ApplicationRunning(); };
+  application.OnRunStartContext = window.get();
+  application.Run();
 }
 
 int RunApplet() {
@@ -105,23 +107,22 @@ int RunApplet() {
   const std::string folder = AppletFolder();
   if (folder.empty() || !SetCurrentDirectoryA(folder.c_str()))
     throw Exception("Cannot make the applet folder \"" + folder + "\" the current folder");
-  DetectPlatform();
-  // The burn worker writes today's date into the disc title in this format.
-  ShortDateFormat = kSessionShortDateFormat;
+  TPlatformFacts facts;
+  facts.IsNT = DetectPlatform();
+  const TRunMode mode = SelectRunMode(
+      [](const char* text) { return IsSwitch(text); },
+      [&facts] { return FileSizeInRange(AppletFileName(), MinAppletSize, MaxAppletSize, facts.AppletSize); });
 
-  const TRunMode mode =
-      SelectRunMode([](const char* text) { return IsSwitch(text); },
-                    [] { return FileSizeInRange(AppletFileName(), MinAppletSize, MaxAppletSize); });
-
-  TWin32PayloadHost payloadHost;
+  TApplication application;
+  TWin32PayloadHost payloadHost(application, facts);
   switch (mode) {
     case TRunMode::rmMaintenance: {
       TPayloadModule payload(payloadHost);
       payload.RunMaintenanceMode();
       return 0;
     }
-    case TRunMode::rmPreview: RunWindow(true, payloadHost); return 0;
-    case TRunMode::rmSession: RunWindow(false, payloadHost); return 0;
+    case TRunMode::rmPreview: RunWindow(true, application, facts, payloadHost); return 0;
+    case TRunMode::rmSession: RunWindow(false, application, facts, payloadHost); return 0;
     case TRunMode::rmNothing: break;
   }
   return 0;

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/common_utils.h"
+#include "platform/common_utils.h"
 #include "session/burn_messages.h"
 
 namespace qx {
@@ -103,7 +103,7 @@ void TWin32BurnPlatform::RestoreNormalClass() {
   SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
 }
 
-void TWin32BurnPlatform::ClearFolder(const std::string& folder) { qx::ClearFolder(folder); }
+void TWin32BurnPlatform::ClearFolder(const std::string& folder) { qx::ClearFolder(MainWindow, folder); }
 
 void TWin32BurnPlatform::RaiseWritePriorities() {
   SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);

@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "app/handles_win32.h"
+#include "platform/handles_win32.h"
 #include "recording/burn_platform.h"
 
 namespace qx {

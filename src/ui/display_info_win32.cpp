@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ui/gdi_win32.h"
+#include "platform/handles_win32.h"
 
 namespace qx {
 

@@ -1,12 +1,12 @@
 #pragma once
-// TDisplayInfo: the colour depth of the display the window is shown on.
+// TDisplayInfo: the color depth of the display the window is shown on.
 #include "ui/display_rules.h"
 
 namespace qx {
 
 class TDisplayInfo {
 public:
-  // The display's colour mode; throws Exception "Running in unknown color mode" for a depth
+  // The display's color mode; throws Exception "Running in unknown color mode" for a depth
   // outside 4..32 bits per pixel.
   TColorMode ColorMode() const;
   static int BitsPerPixel();

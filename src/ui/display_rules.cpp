@@ -17,11 +17,11 @@ TColorMode ColorModeOfBits(int bitsPerPixel) {
   }
 }
 
-TWindowColours WindowColoursFor(TColorMode mode) {
-  const TColour black = MakeColour(0, 0, 0);
+TWindowColors WindowColorsFor(TColorMode mode) {
+  const TColor black = MakeColor(0, 0, 0);
   if (mode == TColorMode::cm4bit || mode == TColorMode::cm8bit)
-    return {MakeColour(255, 0, 0), MakeColour(255, 0, 0), black};
-  return {black, kGradientRed, MakeColour(255, 255, 255)};
+    return {MakeColor(255, 0, 0), MakeColor(255, 0, 0), black};
+  return {black, kGradientRed, MakeColor(255, 255, 255)};
 }
 
 }  // namespace qx

@@ -1,5 +1,5 @@
 #pragma once
-// The display's colour modes and the colours the window takes in each: on a 4-bit or 8-bit
+// The display's color modes and the colors the window takes in each: on a 4-bit or 8-bit
 // display a gradient would dither into noise, so the window falls back to plain red with black
 // memo text.
 #include "ui/gradient_rules.h"
@@ -12,15 +12,15 @@ enum class TColorMode { cm4bit, cm8bit, cm16bit, cm24bit, cm32bit, cmError };
 // "Running in unknown color mode" when the value is outside 4..32.
 TColorMode ColorModeOfBits(int bitsPerPixel);
 
-struct TWindowColours {
-  TColour GradientStart;
-  TColour GradientEnd;
-  TColour MemoText;
+struct TWindowColors {
+  TColor GradientStart;
+  TColor GradientEnd;
+  TColor MemoText;
 };
 
-constexpr TColour kGradientRed = 2490564;  // red 196, green 0, blue 38
+constexpr TColor kGradientRed = 2490564;  // red 196, green 0, blue 38
 
-// The window's colours in `mode` (window creation's colour set-up).
-TWindowColours WindowColoursFor(TColorMode mode);
+// The window's colors in `mode` (window creation's color set-up).
+TWindowColors WindowColorsFor(TColorMode mode);
 
 }  // namespace qx

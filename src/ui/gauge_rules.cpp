@@ -68,8 +68,8 @@ bool TGaugeModel::SetMinValue(int32_t value) {
   return true;
 }
 
-bool TGaugeModel::SetForeColor(TColour colour) { return Change(Fore, colour); }
-bool TGaugeModel::SetBackColor(TColour colour) { return Change(Back, colour); }
+bool TGaugeModel::SetForeColor(TColor color) { return Change(Fore, color); }
+bool TGaugeModel::SetBackColor(TColor color) { return Change(Back, color); }
 bool TGaugeModel::SetBorderStyle(TGaugeBorderStyle style) { return Change(Border, style); }
 bool TGaugeModel::SetShowText(bool show) { return Change(Text, show); }
 

@@ -31,8 +31,8 @@ struct TGaugeRect {
   int32_t Left, Top, Right, Bottom;  // right and bottom exclusive
 };
 
-// What the gauge paints for a client rectangle: the bar area, filled with the back colour, and
-// the filled part in the fore colour (nothing when Right <= Left).
+// What the gauge paints for a client rectangle: the bar area, filled with the back color, and
+// the filled part in the fore color (nothing when Right <= Left).
 struct TGaugePicture {
   TGaugeRect Bar;
   TGaugeRect Filled;
@@ -45,8 +45,8 @@ public:
   int32_t MaxValue() const { return Max; }
   int32_t Progress() const { return Position; }
   int32_t PercentDone() const { return GaugePercentDone(Min, Max, Position); }
-  TColour ForeColor() const { return Fore; }
-  TColour BackColor() const { return Back; }
+  TColor ForeColor() const { return Fore; }
+  TColor BackColor() const { return Back; }
   TGaugeBorderStyle BorderStyle() const { return Border; }
   bool ShowText() const { return Text; }
 
@@ -57,8 +57,8 @@ public:
   bool SetMaxValue(int32_t value);
   // The mirror image of SetMaxValue.
   bool SetMinValue(int32_t value);
-  bool SetForeColor(TColour colour);
-  bool SetBackColor(TColour colour);
+  bool SetForeColor(TColor color);
+  bool SetBackColor(TColor color);
   bool SetBorderStyle(TGaugeBorderStyle style);
   bool SetShowText(bool show);
 
@@ -73,8 +73,8 @@ private:
   int32_t Min = 0;
   int32_t Max = 100;
   int32_t Position = 0;
-  TColour Fore = MakeColour(0, 0, 0);
-  TColour Back = MakeColour(255, 255, 255);
+  TColor Fore = MakeColor(0, 0, 0);
+  TColor Back = MakeColor(255, 255, 255);
   TGaugeBorderStyle Border = TGaugeBorderStyle::Single;
   bool Text = true;
 };

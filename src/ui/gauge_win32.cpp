@@ -39,15 +39,10 @@ void TGauge::RepaintIf(bool due) {
 
 void TGauge::SetProgress(int32_t value) { RepaintIf(Model.SetProgress(value)); }
 void TGauge::SetMaxValue(int32_t value) { RepaintIf(Model.SetMaxValue(value)); }
-void TGauge::SetMinValue(int32_t value) { RepaintIf(Model.SetMinValue(value)); }
-void TGauge::SetForeColor(COLORREF colour) { RepaintIf(Model.SetForeColor(colour)); }
-void TGauge::SetBackColor(COLORREF colour) { RepaintIf(Model.SetBackColor(colour)); }
+void TGauge::SetForeColor(COLORREF color) { RepaintIf(Model.SetForeColor(color)); }
+void TGauge::SetBackColor(COLORREF color) { RepaintIf(Model.SetBackColor(color)); }
 void TGauge::SetBorderStyle(TGaugeBorderStyle style) { RepaintIf(Model.SetBorderStyle(style)); }
 void TGauge::SetShowText(bool show) { RepaintIf(Model.SetShowText(show)); }
-
-void TGauge::SetBounds(const RECT& bounds) {
-  MoveWindow(Window, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
-}
 
 void TGauge::Paint(HDC target) {
   RECT client;

@@ -21,7 +21,6 @@ public:
   HWND Handle() const { return Window; }
 
   int32_t Progress() const { return Model.Progress(); }
-  int32_t MinValue() const { return Model.MinValue(); }
   int32_t MaxValue() const { return Model.MaxValue(); }
   int32_t PercentDone() const { return Model.PercentDone(); }
 
@@ -29,12 +28,10 @@ public:
   void SetProgress(int32_t value);
   // Throw EInvalidOperation when the range would be the wrong way round.
   void SetMaxValue(int32_t value);
-  void SetMinValue(int32_t value);
-  void SetForeColor(COLORREF colour);
-  void SetBackColor(COLORREF colour);
+  void SetForeColor(COLORREF color);
+  void SetBackColor(COLORREF color);
   void SetBorderStyle(TGaugeBorderStyle style);
   void SetShowText(bool show);
-  void SetBounds(const RECT& bounds);
 
 private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

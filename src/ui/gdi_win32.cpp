@@ -19,8 +19,8 @@ void TOffscreen::CopyTo(HDC target, int left, int top) const {
   BitBlt(target, left, top, Width, Height, Memory, 0, 0, SRCCOPY);
 }
 
-void FillSolid(HDC dc, const RECT& area, COLORREF colour) {
-  TBrush brush(CreateSolidBrush(colour));
+void FillSolid(HDC dc, const RECT& area, COLORREF color) {
+  TBrush brush(CreateSolidBrush(color));
   FillRect(dc, &area, brush.Get());
 }
 

@@ -20,13 +20,13 @@ int Channel(int index, int start, int end) {
 
 }  // namespace
 
-TGradientBand GradientBand(int index, int32_t origin, int32_t extent, TColour start, TColour end) {
+TGradientBand GradientBand(int index, int32_t origin, int32_t extent, TColor start, TColor end) {
   TGradientBand band;
   band.From = origin + RoundedMulDiv(index, extent, kGradientSteps);
   band.To = origin + RoundedMulDiv(index + 1, extent, kGradientSteps);
-  band.Colour =
-      MakeColour(Channel(index, RedOf(start), RedOf(end)), Channel(index, GreenOf(start), GreenOf(end)),
-                 Channel(index, BlueOf(start), BlueOf(end)));
+  band.Color =
+      MakeColor(Channel(index, RedOf(start), RedOf(end)), Channel(index, GreenOf(start), GreenOf(end)),
+                Channel(index, BlueOf(start), BlueOf(end)));
   return band;
 }
 

@@ -1,22 +1,20 @@
 #pragma once
 // The window's gradient: the client rectangle is filled in kGradientBands solid bands whose
-// edges and colours come from rounding integer scaling, so that the first band is exactly the
-// start colour and the last one exactly the end colour.
+// edges and colors come from rounding integer scaling, so that the first band is exactly the
+// start color and the last one exactly the end color.
 #include <cstdint>
 
 namespace qx {
 
-// A colour as the platform packs it: red in the low byte, then green, then blue.
-using TColour = uint32_t;
+// A color as the platform packs it: red in the low byte, then green, then blue.
+using TColor = uint32_t;
 
-constexpr TColour MakeColour(int red, int green, int blue) {
-  return static_cast<TColour>(red) | static_cast<TColour>(green) << 8 | static_cast<TColour>(blue) << 16;
+constexpr TColor MakeColor(int red, int green, int blue) {
+  return static_cast<TColor>(red) | static_cast<TColor>(green) << 8 | static_cast<TColor>(blue) << 16;
 }
-constexpr int RedOf(TColour colour) { return colour & 0xFF; }
-constexpr int GreenOf(TColour colour) { return colour >> 8 & 0xFF; }
-constexpr int BlueOf(TColour colour) { return colour >> 16 & 0xFF; }
-
-enum class TGradientDirection { Horizontal, Vertical };
+constexpr int RedOf(TColor color) { return color & 0xFF; }
+constexpr int GreenOf(TColor color) { return color >> 8 & 0xFF; }
+constexpr int BlueOf(TColor color) { return color >> 16 & 0xFF; }
 
 // a * b / c rounded to the nearest integer, halves away from zero; -1 when c is 0.
 int32_t RoundedMulDiv(int32_t a, int32_t b, int32_t c);
@@ -27,11 +25,11 @@ constexpr int kGradientBands = kGradientSteps + 1;
 struct TGradientBand {
   int32_t From;  // first pixel (row or column) of the band
   int32_t To;    // one past its last pixel
-  TColour Colour;
+  TColor Color;
 };
 
 // Band `index` (0 .. kGradientSteps) of a gradient over `extent` pixels starting at `origin`.
 // The last band starts at the far edge, so only bands 0 .. kGradientSteps - 1 are visible.
-TGradientBand GradientBand(int index, int32_t origin, int32_t extent, TColour start, TColour end);
+TGradientBand GradientBand(int index, int32_t origin, int32_t extent, TColor start, TColor end);
 
 }  // namespace qx

@@ -18,15 +18,15 @@ void TSkinButton::SetOptions(TSkinOptions options) {
   Repaint();
 }
 
-void TSkinButton::SetFontColor(TColour colour) {
-  if (colour == FontColor) return;
-  FontColor = colour;
+void TSkinButton::SetFontColor(TColor color) {
+  if (color == FontColor) return;
+  FontColor = color;
   Repaint();
 }
 
-void TSkinButton::SetColor(TColour colour) {
-  if (colour == Color) return;
-  Color = colour;
+void TSkinButton::SetColor(TColor color) {
+  if (color == Color) return;
+  Color = color;
   Repaint();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // TSkinButton: a push button that the program draws itself: its parent's background behind it,
-// a raised or sunken edge, the caption in the button's font colour (embossed when disabled) and
+// a raised or sunken edge, the caption in the button's font color (embossed when disabled) and
 // the focus marks.
 #include <windows.h>
 
@@ -16,8 +16,8 @@ public:
   // by the program.
   void Attach(HWND button);
   void SetOptions(TSkinOptions options);
-  void SetFontColor(TColour colour);
-  void SetColor(TColour colour);
+  void SetFontColor(TColor color);
+  void SetColor(TColor color);
 
   bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -32,8 +32,8 @@ private:
   void Repaint();
 
   TSkinOptions Options = 0;
-  TColour FontColor = MakeColour(0, 0, 0);
-  TColour Color = MakeColour(0, 0, 0);
+  TColor FontColor = MakeColor(0, 0, 0);
+  TColor Color = MakeColor(0, 0, 0);
 };
 
 }  // namespace qx

@@ -1,6 +1,6 @@
 #pragma once
 // The common part of the skinned controls: each takes over its window's message handler and
-// answers the messages that its parent receives about it (drawing, colours), which the form's
+// answers the messages that its parent receives about it (drawing, colors), which the form's
 // hook hands back to it.
 #include <windows.h>
 

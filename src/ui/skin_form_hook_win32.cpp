@@ -1,5 +1,7 @@
 #include "ui/skin_form_hook_win32.h"
 
+#include <exception>
+
 #include "ui/gdi_win32.h"
 #include "ui/skin_control_win32.h"
 
@@ -28,12 +30,12 @@ HWND ChildOf(UINT message, LPARAM lParam) {
 
 TSkinFormHook::~TSkinFormHook() { Detach(); }
 
-void TSkinFormHook::Attach(HWND form, TFormBorderStyle borderStyle, int borderWidth, COLORREF borderColour) {
+void TSkinFormHook::Attach(HWND form, TFormBorderStyle borderStyle, int borderWidth, COLORREF borderColor) {
   Detach();
   Form = form;
   BorderStyle = borderStyle;
   BorderWidth = borderWidth;
-  BorderColour = borderColour;
+  BorderColor = borderColor;
   SetPropA(form, kHookProperty, this);
   Previous = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(form, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TSkinFormHook::Proc)));
@@ -50,18 +52,13 @@ void TSkinFormHook::Detach() {
   Previous = nullptr;
 }
 
-void TSkinFormHook::SetStartColor(TColour colour) {
-  StartColor = colour;
+void TSkinFormHook::SetStartColor(TColor color) {
+  StartColor = color;
   RepaintGradient();
 }
 
-void TSkinFormHook::SetEndColor(TColour colour) {
-  EndColor = colour;
-  RepaintGradient();
-}
-
-void TSkinFormHook::SetGradientDirection(TGradientDirection direction) {
-  Direction = direction;
+void TSkinFormHook::SetEndColor(TColor color) {
+  EndColor = color;
   RepaintGradient();
 }
 
@@ -92,12 +89,12 @@ void TSkinFormHook::PaintGradient(HDC dc) {
   GetClientRect(Form, &client);
   const int width = client.right - client.left;
   const int height = client.bottom - client.top;
-  const bool vertical = Direction == TGradientDirection::Vertical;
+  // Bands from top to bottom.
   TOffscreen picture(dc, width, height);
   for (int i = 0; i < kGradientBands; ++i) {
-    const TGradientBand band = GradientBand(i, 0, vertical ? height : width, StartColor, EndColor);
-    const RECT area = vertical ? RECT{0, band.From, width, band.To} : RECT{band.From, 0, band.To, height};
-    FillSolid(picture.Dc(), area, ToColorRef(band.Colour));
+    const TGradientBand band = GradientBand(i, 0, height, StartColor, EndColor);
+    const RECT area{0, band.From, width, band.To};
+    FillSolid(picture.Dc(), area, ToColorRef(band.Color));
   }
   picture.CopyTo(dc, client.left, client.top);
 }
@@ -111,10 +108,9 @@ void TSkinFormHook::PaintBorder() {
   OffsetRect(&client, -window.left, -window.top);
   RECT ring = client;
   InflateRect(&ring, BorderWidth, BorderWidth);
-  HDC dc = GetWindowDC(Form);
-  ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
-  FillSolid(dc, ring, BorderColour);
-  ReleaseDC(Form, dc);
+  const TWindowDc dc(Form, true);
+  ExcludeClipRect(dc.Get(), client.left, client.top, client.right, client.bottom);
+  FillSolid(dc.Get(), ring, BorderColor);
 }
 
 bool TSkinFormHook::Before(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -152,8 +148,8 @@ LRESULT TSkinFormHook::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;
   try {
     if (Before(message, wParam, lParam, result)) return result;
-  } catch (const std::exception& error) {
-    if (OnException) OnException(error);
+  } catch (const std::exception&) {
+    // No error may cross the platform's message dispatch: it is dropped here.
   }
   result = CallWindowProcA(previous, form, message, wParam, lParam);
   if (message == WM_NCDESTROY) {
@@ -162,8 +158,8 @@ LRESULT TSkinFormHook::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   try {
     After(message, wParam, lParam, result);
-  } catch (const std::exception& error) {
-    if (OnException) OnException(error);
+  } catch (const std::exception&) {
+    // No error may cross the platform's message dispatch: it is dropped here.
   }
   return result;
 }

@@ -5,8 +5,6 @@
 // handling (skipped when consumed) and the hook's after-step (which may change the result).
 #include <windows.h>
 
-#include <exception>
-
 #include "ui/gradient_rules.h"
 #include "ui/skin_rules.h"
 
@@ -20,17 +18,12 @@ public:
   TSkinFormHook& operator=(const TSkinFormHook&) = delete;
 
   // Takes over the handler of `form`, whose frame was made with `borderStyle`, and applies the
-  // options. The form's frame gets `borderWidth` pixels of `borderColour` inside its border.
-  void Attach(HWND form, TFormBorderStyle borderStyle, int borderWidth, COLORREF borderColour);
+  // options. The form's frame gets `borderWidth` pixels of `borderColor` inside its border.
+  void Attach(HWND form, TFormBorderStyle borderStyle, int borderWidth, COLORREF borderColor);
 
-  void SetStartColor(TColour colour);
-  void SetEndColor(TColour colour);
-  void SetGradientDirection(TGradientDirection direction);
+  void SetStartColor(TColor color);
+  void SetEndColor(TColor color);
   void SetOptions(TSkinOptions options);
-
-  // Where an error inside the hook's steps goes; without one it is dropped, since no error may
-  // cross the platform's message dispatch.
-  void (*OnException)(const std::exception& error) = nullptr;
 
 private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -47,10 +40,9 @@ private:
   WNDPROC Previous = nullptr;
   TFormBorderStyle BorderStyle = TFormBorderStyle::Single;
   int BorderWidth = 0;
-  COLORREF BorderColour = 0;
-  TColour StartColor = MakeColour(0, 0, 255);
-  TColour EndColor = MakeColour(0, 0, 0);
-  TGradientDirection Direction = TGradientDirection::Vertical;
+  COLORREF BorderColor = 0;
+  TColor StartColor = MakeColor(0, 0, 255);
+  TColor EndColor = MakeColor(0, 0, 0);
   TSkinOptions Options = 0;
 };
 

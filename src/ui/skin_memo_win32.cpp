@@ -39,8 +39,8 @@ void TSkinMemo::SetOptions(TSkinOptions options) {
   if (Window) InvalidateRect(Window, nullptr, TRUE);
 }
 
-void TSkinMemo::SetFontColor(TColour colour) {
-  FontColor = colour;
+void TSkinMemo::SetFontColor(TColor color) {
+  FontColor = color;
   if (Window) InvalidateRect(Window, nullptr, TRUE);
 }
 

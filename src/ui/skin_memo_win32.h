@@ -14,7 +14,7 @@ public:
   // Skins the existing edit control `memo`.
   void Attach(HWND memo);
   void SetOptions(TSkinOptions options);
-  void SetFontColor(TColour colour);
+  void SetFontColor(TColor color);
 
   bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -29,7 +29,7 @@ private:
   void Recompose();
 
   TSkinOptions Options = 0;
-  TColour FontColor = MakeColour(0, 0, 0);
+  TColor FontColor = MakeColor(0, 0, 0);
 };
 
 }  // namespace qx

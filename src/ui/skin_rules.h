@@ -16,7 +16,8 @@ enum TSkinOption : unsigned {
 };
 using TSkinOptions = unsigned;
 
-enum class TFormBorderStyle { None, Single, Sizeable, Dialog, ToolWindow, SizeToolWindow };
+// The window's border: framed (the only one the applet makes) or none.
+enum class TFormBorderStyle { None, Single };
 
 constexpr uint32_t kCaptionStyle = 0x00C00000;  // the caption bit with the thin border bit
 constexpr int kHitClient = 1;
@@ -46,7 +47,7 @@ struct TButtonState {
 enum class TButtonEdge { Raised, Sunken };
 
 struct TButtonFace {
-  bool Frame;     // the one-pixel frame in the window-frame colour
+  bool Frame;     // the one-pixel frame in the window-frame color
   int EdgeInset;  // how far in the edge is drawn (after the frame)
   TButtonEdge Edge;
   int CaptionInset;  // the caption's area: the client rectangle shrunk by this much

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/application_win32.h"
-#include "app/common_utils.h"
-#include "app/resource_text.h"
+#include "platform/application_win32.h"
+#include "platform/common_utils.h"
+#include "platform/resource_text.h"
 #include "res/texts.h"
 
 using namespace qx;
@@ -76,10 +76,11 @@ void CheckFileSizes(const std::string& scratch) {
   const std::string path = scratch + "\\sized.bin";
   WriteFile(path, 1234);
   Check(FileSizeOf(path) == 1234, "FileSizeOf");
-  Check(FileSizeInRange(path, 1234, 1234) && AppletSize == 1234, "FileSizeInRange equal bounds");
-  AppletSize = 0;
-  Check(!FileSizeInRange(path, 1235, 2000) && AppletSize == 1234, "FileSizeInRange below, size kept");
-  Check(!FileSizeInRange(path, 0, 1233), "FileSizeInRange above");
+  int32_t size = 0;
+  Check(FileSizeInRange(path, 1234, 1234, size) && size == 1234, "FileSizeInRange equal bounds");
+  size = 0;
+  Check(!FileSizeInRange(path, 1235, 2000, size) && size == 1234, "FileSizeInRange below, size kept");
+  Check(!FileSizeInRange(path, 0, 1233, size), "FileSizeInRange above");
   // Sharing that denies nothing: a file someone is writing can still be measured.
   HANDLE open = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
@@ -107,15 +108,15 @@ void CheckCopy(const std::string& scratch) {
 }
 
 void CheckDeletion(const std::string& scratch) {
-  Check(!DeleteFileList(nullptr), "DeleteFileList without a list");
+  Check(!DeleteFileList(nullptr, nullptr), "DeleteFileList without a list");
   const std::vector<std::string> none;
-  Check(!DeleteFileList(&none), "DeleteFileList of an empty list");
+  Check(!DeleteFileList(nullptr, &none), "DeleteFileList of an empty list");
 
   const std::string a = scratch + "\\del a.txt", b = scratch + "\\del-b.txt";
   WriteFile(a, 1);
   WriteFile(b, 1);
   const std::vector<std::string> two{a, b};
-  Check(DeleteFileList(&two) && !Exists(a) && !Exists(b), "DeleteFileList deletes every entry");
+  Check(DeleteFileList(nullptr, &two) && !Exists(a) && !Exists(b), "DeleteFileList deletes every entry");
 
   const std::string folder = scratch + "\\project";
   CreateDirectoryA(folder.c_str(), nullptr);
@@ -124,11 +125,11 @@ void CheckDeletion(const std::string& scratch) {
   WriteFile(folder + "\\sub\\two.txt", 5);
   WriteFile(folder + "\\hidden.txt", 5);
   SetFileAttributesA((folder + "\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
-  ClearFolder(folder);
+  ClearFolder(nullptr, folder);
   Check(Exists(folder) && Entries(folder).empty(), "ClearFolder empties the folder and keeps it");
-  ClearFolder(folder + "\\");  // empty now, with a trailing backslash
+  ClearFolder(nullptr, folder + "\\");  // empty now, with a trailing backslash
   Check(Exists(folder), "ClearFolder of an empty folder");
-  ClearFolder(scratch + "\\no such folder");
+  ClearFolder(nullptr, scratch + "\\no such folder");
   Check(!Exists(scratch + "\\no such folder"), "ClearFolder of a missing folder does nothing");
 }
 
@@ -137,12 +138,12 @@ void CheckDeletion(const std::string& scratch) {
 void CheckClearFolderRefusals() {
   const std::string own = AppletFolder();
   WriteFile(own + "keep.txt", 3);
-  ClearFolder(own);
+  ClearFolder(nullptr, own);
   Check(Exists(own + "keep.txt"), "ClearFolder leaves the program's own folder alone");
-  ClearFolder(own.substr(0, own.size() - 1) + "\\..\\");
+  ClearFolder(nullptr, own.substr(0, own.size() - 1) + "\\..\\");
   Check(Exists(own + "keep.txt"), "ClearFolder leaves a folder holding the program alone");
   if (GetFileAttributesA("R:\\keep.txt") != INVALID_FILE_ATTRIBUTES) {
-    ClearFolder("R:\\");
+    ClearFolder(nullptr, "R:\\");
     Check(Exists("R:\\keep.txt"), "ClearFolder leaves a drive root alone");
   }
   DeleteFileA((own + "keep.txt").c_str());
@@ -156,6 +157,7 @@ LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 void CheckWindowsAndDelay() {
+  TApplication application;
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = CountingProc;
   windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -182,14 +184,13 @@ void CheckWindowsAndDelay() {
   // Delay keeps the window responsive: posted messages are handled during the wait.
   PostMessageA(player, WM_APP, 0, 0);
   const DWORD start = GetTickCount();
-  Delay(200);
+  Delay(application, 200);
   Check(GetTickCount() - start >= 200, "Delay waits its time");
   Check(SendMessageA(player, WM_APP + 1, 0, 0) == 1, "Delay processed the pending message");
-  Application.Terminated = true;
+  application.Terminated = true;
   const DWORD early = GetTickCount();
-  Delay(60000);
+  Delay(application, 60000);
   Check(GetTickCount() - early < 10000, "Delay returns when the application terminates");
-  Application.Terminated = false;
   DestroyWindow(player);
 }
 
@@ -201,8 +202,7 @@ int main(int argc, char** argv) {
     return 64;
   }
   const std::string scratch = argv[1];
-  DetectPlatform();
-  Check(IsNT, "DetectPlatform: NT family");
+  Check(DetectPlatform(), "DetectPlatform: NT family");
   CheckSwitchesAndPaths();
   CheckTexts();
   CheckFileSizes(scratch);

@@ -99,11 +99,11 @@ TEST(GaugeModel, WhileLoadingTheRangeMayBeSetInAnyOrder) {
 
 TEST(GaugeModel, LookPropertiesRepaintOnlyOnChange) {
   TGaugeModel gauge;
-  EXPECT_FALSE(gauge.SetForeColor(MakeColour(0, 0, 0)));
-  EXPECT_TRUE(gauge.SetForeColor(MakeColour(196, 0, 38)));
-  EXPECT_FALSE(gauge.SetForeColor(MakeColour(196, 0, 38)));
-  EXPECT_FALSE(gauge.SetBackColor(MakeColour(255, 255, 255)));
-  EXPECT_TRUE(gauge.SetBackColor(MakeColour(0, 0, 0)));
+  EXPECT_FALSE(gauge.SetForeColor(MakeColor(0, 0, 0)));
+  EXPECT_TRUE(gauge.SetForeColor(MakeColor(196, 0, 38)));
+  EXPECT_FALSE(gauge.SetForeColor(MakeColor(196, 0, 38)));
+  EXPECT_FALSE(gauge.SetBackColor(MakeColor(255, 255, 255)));
+  EXPECT_TRUE(gauge.SetBackColor(MakeColor(0, 0, 0)));
   EXPECT_FALSE(gauge.SetBorderStyle(TGaugeBorderStyle::Single));
   EXPECT_TRUE(gauge.SetBorderStyle(TGaugeBorderStyle::None));
   EXPECT_FALSE(gauge.SetShowText(true));

@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include "ui/memo_text.h"
+#include "res/texts.h"
+
+using namespace qx;
+
+namespace {
+
+TEST(MemoPrefill, RulesNoticeDisclaimerSixEmptyLinesAndABlank) {
+  const TMemoPrefillTexts texts{TextById(IDS_MEMO_RULE), TextById(IDS_MEMO_OWNERSHIP),
+                                TextById(IDS_MEMO_CREDIT), TextById(IDS_MEMO_DISCLAIMER_HEADING),
+                                TextById(IDS_MEMO_DISCLAIMER)};
+  const std::string rule(29, '_');
+  EXPECT_EQ(texts.Rule, rule);
+  EXPECT_EQ(texts.DisclaimerHeading, "Disclaimer of Warranty");
+  for (char c : texts.Disclaimer) EXPECT_FALSE(c >= 'a' && c <= 'z') << texts.Disclaimer;
+  EXPECT_NE(texts.Credit.find("Stavrik"), std::string::npos);
+  EXPECT_EQ(MemoPrefill(texts), rule + "\r\n" + texts.Ownership + "\r\n" + texts.Credit + "\r\n" +
+                                    "Disclaimer of Warranty\r\n" + texts.Disclaimer + "\r\n" + rule +
+                                    "\r\n\r\n\r\n\r\n\r\n\r\n\r\n ");
+}
+
+TEST(AppendMemoItem, EveryItemStartsOnALineOfItsOwn) {
+  EXPECT_EQ(AppendMemoItem("", "a"), "a");
+  EXPECT_EQ(AppendMemoItem("x\r\n ", "a"), "x\r\n \r\na");
+  EXPECT_EQ(AppendMemoItem("a", "DVD/CD Ravelle with Vonnel\r\n"), "a\r\nDVD/CD Ravelle with Vonnel\r\n");
+  // an item that ends its own line gets no second break
+  EXPECT_EQ(AppendMemoItem("a\r\nB\r\n", "c"), "a\r\nB\r\nc");
+  EXPECT_EQ(AppendMemoItem("a", "\r\n\r\n*** Canceling per your request\r\n"),
+            "a\r\n\r\n\r\n*** Canceling per your request\r\n");
+}
+
+}  // namespace
