@@ -3,7 +3,8 @@
 
 Per class (pe, text, gz and all files together), with the same files for every tool:
   decode: qxarc t on our archive; lhasa t and 7z t on jlha's -lh5- archive
-  encode: qxarc c -m lh5 against jlha a (-lh5-)
+  encode: qxarc c -m lh5 against jlha a (-lh5-), and with --before an earlier qxarc whose
+          archive must be byte for byte the same
 Every measurement is one whole process; the tools take turns within each run ("paired"
 runs) and the table shows medians. Throughput is MB/s (10^6 bytes) of uncompressed data;
 the ratio is the sum of packed member sizes over the sum of original sizes (headers excluded).
@@ -20,19 +21,26 @@ import time
 
 
 def timed(args, cwd=None, prepare=None):
-    """(seconds, max RSS in KiB, stdout) of one process."""
+    """(seconds, peak RSS in KiB, stdout) of one process.
+
+    The peak memory comes from GNU time around the tool: the rusage of a child forked from this
+    script starts with the script's own resident memory, which hid what the tool itself used."""
     if prepare:
         prepare()
+    rss_file = os.path.join(os.environ.get("TMPDIR", "/tmp"), "qx_bench_rss.%d" % os.getpid())
     start = time.perf_counter()
-    p = subprocess.Popen(args, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    p = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", rss_file] + args, cwd=cwd,
+                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     out = p.stdout.read()
-    _, status, usage = os.wait4(p.pid, 0)
+    p.wait()
     elapsed = time.perf_counter() - start
-    p.returncode = os.waitstatus_to_exitcode(status)
     if p.returncode != 0:
         sys.exit("bench: %s failed (%d):\n%s" % (" ".join(args[:3]), p.returncode,
                                                  out.decode(errors="replace")[-2000:]))
-    return elapsed, usage.ru_maxrss, out.decode(errors="replace")
+    with open(rss_file) as h:
+        rss = int(h.read().split()[-1])
+    os.remove(rss_file)
+    return elapsed, rss, out.decode(errors="replace")
 
 
 def remove(path):
@@ -76,6 +84,7 @@ def main():
     ap.add_argument("--work", required=True)
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--classes", default="pe,text,gz,all")
+    ap.add_argument("--before", help="an earlier qxarc: its encoding is timed in the same runs")
     a = ap.parse_args()
     qxarc = os.path.join(a.bin, "qxarc")
     os.makedirs(a.work, exist_ok=True)
@@ -89,6 +98,9 @@ def main():
         theirs = os.path.join(a.work, cls + ".lzh")
         enc = {"qxarc c -m lh5": ([qxarc, "c", "-m", "lh5", ours] + files, remove(ours)),
                "jlha a (-lh5-)": (["jlha", "ao5q", theirs] + files, remove(theirs))}
+        before = os.path.join(a.work, cls + ".before.qx")
+        if a.before:
+            enc["before qxarc c"] = ([a.before, "c", "-m", "lh5", before] + files, remove(before))
         dec = {"qxarc t": [qxarc, "t", ours], "lhasa t": ["lhasa", "t", theirs],
                "7z t": ["7z", "t", theirs]}
         times = {k: [] for k in list(enc) + list(dec)}
@@ -108,6 +120,10 @@ def main():
                     sys.exit("bench: lhasa tested %d of %d members" % (out.count("Tested"), len(files)))
                 if name == "7z t" and "Everything is Ok" not in out:
                     sys.exit("bench: 7-Zip test failed:\n" + out[-2000:])
+        if a.before:
+            with open(ours, "rb") as h1, open(before, "rb") as h2:
+                if h1.read() != h2.read():
+                    sys.exit("bench: the archives of the two qxarc builds differ (%s)" % cls)
         op, osz = our_ratio(qxarc, ours)
         jp, jsz, jl5, jn = lzh_ratio(a.tools, theirs)
         assert osz == total == jsz, (osz, total, jsz)
@@ -127,9 +143,13 @@ def main():
     for name in ["qxarc c -m lh5", "jlha a (-lh5-)"]:
         print(line(name + " encode MB/s", ["%.1f" % (r[2] / 1e6 / r[3][name]) for r in rows]))
     print(line("qxarc c / jlha", ["%.2f x" % (r[3]["jlha a (-lh5-)"] / r[3]["qxarc c -m lh5"]) for r in rows]))
+    if a.before:
+        print(line("before qxarc c encode MB/s", ["%.1f" % (r[2] / 1e6 / r[3]["before qxarc c"]) for r in rows]))
+        print(line("encode time now / before", ["%.2f" % (r[3]["qxarc c -m lh5"] / r[3]["before qxarc c"]) for r in rows]))
     print(line("qxarc ratio", ["%.2f %%" % (100 * r[5]) for r in rows]))
     print(line("jlha -lh5- ratio", ["%.2f %% (%d of %d -lh5-)" % (100 * r[6], r[7], r[8]) for r in rows]))
-    print(line("max RSS qxarc c / t (KiB)", ["%d / %d" % (r[4]["qxarc c -m lh5"], r[4]["qxarc t"]) for r in rows]))
+    for name in sorted(rows[0][4]) if rows else []:
+        print(line("peak RSS %s (KiB)" % name, ["%d" % r[4][name] for r in rows]))
     print("\nmedians of %d paired runs" % a.runs)
 
 

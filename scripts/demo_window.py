@@ -27,6 +27,11 @@ def say(text):
     print(f"demo: {text}", flush=True)
 
 
+def seconds(elapsed):
+    whole = int(round(elapsed))
+    return f"{whole} s" if whole < 60 else f"{whole // 60} min {whole % 60:02d} s"
+
+
 def indented(text):
     return "\n".join("  " + line for line in text.replace("\r\n", "\n").rstrip("\n").split("\n"))
 
@@ -84,7 +89,10 @@ def registry(wine):
 
 def main():
     out = harness.E2E_DIR
+    times = [os.environ["QX_DEMO_TIMES"]] if os.environ.get("QX_DEMO_TIMES") else []
+    began = time.monotonic()
     display = harness.setup_prefix()
+    times.append(f"Wine prefix {seconds(time.monotonic() - began)}")
     say(f"Wine prefix {harness.PREFIX} on display {display}")
     try:
         wine = harness.Wine()
@@ -107,7 +115,9 @@ def main():
         shutil.rmtree(original, ignore_errors=True)
         shutil.copytree(project, original)
 
+        began = time.monotonic()
         memo, code = run_session(wine, values, out)
+        times.append(f"session {seconds(time.monotonic() - began)}")
         say("the memo at the end of the recording")
         print(indented(memo))
         say(f"exit code {code}")
@@ -146,6 +156,10 @@ def main():
         else:
             say("diff -r project image: DIFFERENT\n" + diff.stdout + diff.stderr)
         ok = code == 0 and diff.returncode == 0 and COMPLETED in memo
+        started = os.environ.get("QX_DEMO_STARTED")
+        if started:
+            times.append(f"total {seconds(time.time() - int(started))}")
+        say("times: " + ", ".join(times))
         say("done: disc recorded" if ok else "done: the demo did NOT record the disc")
         return 0 if ok else 1
     finally:

@@ -3,11 +3,14 @@
 # has tests (native unit and fuzz tests, interop tests against peer LHA tools, end-to-end tests
 # under Wine, for the x86_64 and the i686 build). Ends with one summary line ("N passed, N failed,
 # N skipped", the reason for skips on the line before) and a non-zero exit code when anything failed.
+# Setup and builds print one line per stage (their output is in build/logs/); ctest's own lines
+# stay, and are kept in build/logs/ctest-<tree>.log too.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 start=$(date +%s)
+logs="$root/build/logs"
 
-"$root/scripts/setup.sh" || exit 1
+"$root/scripts/setup.sh" all || exit 1
 "$root/scripts/build.sh" || { echo "build failed"; exit 1; }
 
 passed=0 failed=0 skipped=0 reasons="" status=0
@@ -15,7 +18,8 @@ for tree in native release win64; do
   dir="$root/build/$tree"
   [ -f "$dir/CTestTestfile.cmake" ] || continue
   echo "== ctest build/$tree"
-  log=$(mktemp)
+  mkdir -p "$logs"
+  log="$logs/ctest-$tree.log"
   ctest --test-dir "$dir" --output-on-failure --timeout 900 -j "$(nproc)" 2>&1 | tee "$log"
   rc=${PIPESTATUS[0]}
   line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
@@ -31,7 +35,6 @@ for tree in native release win64; do
     fi
   fi
   [ "$rc" -eq 0 ] || status=1
-  rm -f "$log"
 done
 
 echo "test time: $(( $(date +%s) - start )) s"

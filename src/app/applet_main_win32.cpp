@@ -16,12 +16,14 @@
 #include "platform/session_host_win32.h"
 #include "ui/session_view_win32.h"
 #include "platform/socket_layer_win32.h"
+#include "common/short_date.h"
+#include "burn/burn_data_module.h"
+#include "burn/burn_platform_win32.h"
 #include "payload/payload_module.h"
-#include "recording/burn_data_module.h"
-#include "recording/burn_platform_win32.h"
 #include "recording/library_loader_win32.h"
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
+#include "session/burn_seam.h"
 #include "session/form_main.h"
 #include "session/payload_seam.h"
 #include "session/session_end.h"
@@ -67,13 +69,14 @@ void RunWindow(bool previewMode, TApplication& application, const TPlatformFacts
   std::unique_ptr<TMainWindow> window(new TMainWindow(application, facts.IsNT));
   TWin32SessionView view(*window);
   TWin32SessionHost host(application, facts);
-  Win32LibraryLoader loader;
-  Win32StringTable texts;
-  RwLibBinding library(loader, texts);
-  // The burn data module comes right after the window, as the session expects; it learns the
-  // controller once that exists.
+  TWin32LibraryLoader loader;
+  TWin32StringTable texts;
+  TRwLibBinding library(loader, texts);
+  // The burn data module comes right after the window, as the session expects; a recording's
+  // outcome reaches the controller through the handler each request comes with.
   TWin32BurnPlatform burnPlatform(window->Handle());
-  TBurnDataModule burnDataModule(view, host, library, burnPlatform);
+  TSessionBurnHost burnHost(view, host);
+  TBurnDataModule burnDataModule(burnHost, library, burnPlatform);
   TSessionCleanup cleaner(host, library,
                           [&payloadHost](const TBatchLaunch& launch) { payloadHost.StartHidden(launch); });
   TWin32SocketLayer sockets;
@@ -89,9 +92,6 @@ void RunWindow(bool previewMode, TApplication& application, const TPlatformFacts
   // complete; the session itself starts only once the message loop runs.
   TFormMain form(
       TSessionContext{view, host, library, burnDataModule, cleaner, reports, payloadControl.get()});
-  burnDataModule.Attach(form);
-  cleaner.Attach(form);
-  reports.Attach(form);
   TSessionEvents events(form);
   window->SetEvents(&events);
   TWindowFirst windowFirst(window);

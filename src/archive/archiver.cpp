@@ -40,17 +40,17 @@ void SetHeaderId(TArchiveHeader& header, const std::string& id) {
   for (size_t i = 0; i < 3; ++i) header.MethodId[i] = i < id.size() ? id[i] : '\0';
 }
 
-// Milliseconds on a steady clock, for LastTicks.
+// Milliseconds on a steady clock, for TArchiveRun::LastTicks.
 class TTickClock {
 public:
   uint32_t Elapsed() const {
     return static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_)
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - Start)
             .count());
   }
 
 private:
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
 };
 
 }  // namespace
@@ -115,8 +115,8 @@ TArchiver::TArchiver() : FileSystem(&HostFileSystem()) {}
 TArchiver::~TArchiver() = default;
 
 void TArchiver::SetTargetPath(const std::string& folder) {
-  targetPath_ = folder;
-  if (!targetPath_.empty() && targetPath_.back() != '\\') targetPath_ += '\\';
+  TargetFolder = folder;
+  if (!TargetFolder.empty() && TargetFolder.back() != '\\') TargetFolder += '\\';
 }
 
 std::string TArchiver::StripDrive(const std::string& name) {
@@ -131,7 +131,7 @@ void TArchiver::FreeFileList(TStringList* list) {
 
 // ---- writing ----------------------------------------------------------------------------------
 
-void TArchiver::CompressFiles(TStream& archive, TStringList& files, TCompressMethod method) {
+TArchiveRun TArchiver::CompressFiles(TStream& archive, TStringList& files, TCompressMethod method) {
   std::string id = MethodId(method);
   if (id.empty()) throw EUnrecognizedCompressionMethod(std::to_string(static_cast<int>(method)));
   const int64_t start = archive.Position();
@@ -143,13 +143,14 @@ void TArchiver::CompressFiles(TStream& archive, TStringList& files, TCompressMet
   EncodeArchiveHeader(header, raw);
   archive.WriteBuffer(raw, kArchiveHeaderSize);
 
+  TArchiveRun run;
   int64_t total = 0;
   int i = 0;
   while (i < files.Count()) {
     const std::string fullPath = files.Strings(i);
     std::string stored = fullPath;
-    if (!targetPath_.empty() && StartsWithAscii(stored, targetPath_))
-      stored = stored.substr(targetPath_.size(), 9999);
+    if (!TargetFolder.empty() && StartsWithAscii(stored, TargetFolder))
+      stored = stored.substr(TargetFolder.size(), 9999);
     if (OnCheckFile) {
       OnCheckFile(stored, pmCompress);
       if (stored.empty()) {
@@ -188,7 +189,7 @@ void TArchiver::CompressFiles(TStream& archive, TStringList& files, TCompressMet
     const int64_t size = source->Size() - source->Position();
     total += size;
     header.TotalSize = static_cast<int32_t>(total);
-    CompressMember(archive, *source, member, method, id);
+    CompressMember(archive, *source, member, method, id, run);
     ++i;
   }
 
@@ -196,6 +197,7 @@ void TArchiver::CompressFiles(TStream& archive, TStringList& files, TCompressMet
   EncodeArchiveHeader(header, raw);
   archive.SetPosition(start);
   archive.WriteBuffer(raw, kArchiveHeaderSize);
+  return run;
 }
 
 void TArchiver::WriteMemberHeader(TStream& archive, TMemberHeader& header) {
@@ -207,56 +209,57 @@ void TArchiver::WriteMemberHeader(TStream& archive, TMemberHeader& header) {
 }
 
 void TArchiver::CompressMember(TStream& archive, TFileStream& source, TMemberHeader& header,
-                               TCompressMethod method, std::string& id) {
+                               TCompressMethod method, std::string& id, TArchiveRun& run) {
   const int64_t sourceStart = source.Position();
   const int64_t size = source.Size() - sourceStart;
   const int64_t headerAt = archive.Position();
   WriteMemberHeader(archive, header);
   const int64_t dataAt = archive.Position();
 
-  uint32_t checksum = 0;
-  int32_t packed = 0;
+  TCodecResult coded;
   uint8_t index = static_cast<uint8_t>(method);
   try {
-    packed = CompressStream(archive, source, method, id, checksum);
+    coded = CompressStream(archive, source, method, id, run);
   } catch (const EUnableToCompress&) {
     // The attempt wrote no more than the input's size, which storing now overwrites.
     archive.SetPosition(dataAt);
     source.SetPosition(sourceStart);
-    packed = CompressStream(archive, source, cmNone, id, checksum);
+    coded = CompressStream(archive, source, cmNone, id, run);
     index = cmNone;
   }
+  const int32_t packed = static_cast<int32_t>(coded.OutputCount);
 
   const int64_t end = archive.Position();
   header.CompressedSize = packed;
   header.UncompressedSize = static_cast<int32_t>(size);
   header.MethodIndex = index;
-  header.Checksum = checksum;
+  header.Checksum = coded.Checksum;
   header.LockFlag = Key != 0 ? kLockFlag : 0;
   uint8_t raw[kMemberHeaderSize];
   EncodeMemberHeader(header, raw);
   archive.SetPosition(headerAt);
   archive.WriteBuffer(raw, kMemberHeaderSize);
   archive.SetPosition(end);
-  LastPercentage = Percent(packed, size);
+  run.LastPercentage = Percent(packed, size);
+  if (coded.Outcome == TCodecOutcome::coCancelled) run.Cancelled = true;
 }
 
-int32_t TArchiver::CompressStream(TStream& archive, TStream& source, TCompressMethod method, std::string& id,
-                                  uint32_t& checksum) {
+TCodecResult TArchiver::CompressStream(TStream& archive, TStream& source, TCompressMethod method,
+                                       std::string& id, TArchiveRun& run) {
   const TTickClock clock;
-  int32_t packed = 0;
+  TCodecResult coded;
   if (method == cmCustom) {
-    int32_t sum = 0;
+    int32_t packed = 0, sum = 0;
     if (OnCompress) OnCompress(archive, source, id, packed, sum);
-    checksum = static_cast<uint32_t>(sum);
+    coded.OutputCount = static_cast<uint32_t>(packed);
+    coded.Checksum = static_cast<uint32_t>(sum);
   } else {
-    packed = static_cast<int32_t>(codec_.RunCodec(archive, source, static_cast<uint32_t>(source.Size()),
-                                                  TCodecDirection::cdCompress, method, 0, false, Key,
-                                                  OnShowProgress, checksum));
+    coded = Codec.RunCodec(TCodecJob{archive, source, static_cast<uint32_t>(source.Size()),
+                                     TCodecDirection::cdCompress, method, 0, false, Key, OnShowProgress});
   }
-  checksum += static_cast<uint32_t>(Key);
-  LastTicks = clock.Elapsed();
-  return packed;
+  coded.Checksum += static_cast<uint32_t>(Key);
+  run.LastTicks = clock.Elapsed();
+  return coded;
 }
 
 // ---- reading ----------------------------------------------------------------------------------
@@ -319,12 +322,13 @@ void TArchiver::ScanArchive(TStream& archive, TStringList& list) {
   }
 }
 
-void TArchiver::ExpandFiles(TStream& archive, TStringList* selection) {
+TArchiveRun TArchiver::ExpandFiles(TStream& archive, TStringList* selection) {
+  TArchiveRun run;
   TStringList written;
   TArchiveHeader header;
   ReadArchiveHeader(archive, header);
   const std::string id(header.MethodId, 3);
-  streamEnd_ = archive.Size();
+  StreamEnd = archive.Size();
   int64_t total = 0;
   TMemberHeader member;
   for (;;) {
@@ -357,7 +361,7 @@ void TArchiver::ExpandFiles(TStream& archive, TStringList* selection) {
     }
 
     std::string target = member.Name;
-    if (target.empty() || target[0] != '\\') target = targetPath_ + target;
+    if (target.empty() || target[0] != '\\') target = TargetFolder + target;
     if (OnCheckFile) {
       OnCheckFile(target, pmExpand);
       if (target.empty()) {
@@ -381,7 +385,7 @@ void TArchiver::ExpandFiles(TStream& archive, TStringList* selection) {
     }
     const int32_t attributes = static_cast<int16_t>(member.Attributes);
     try {
-      ExpandMember(archive, *out, member, id);
+      ExpandMember(archive, *out, member, id, run);
     } catch (const EInvalidKey&) {
       out.reset();
       FileSystem->RemoveFile(target);
@@ -405,13 +409,14 @@ void TArchiver::ExpandFiles(TStream& archive, TStringList* selection) {
     selection->Clear();
     for (int w = 0; w < written.Count(); ++w) selection->Add(written.Strings(w));
   }
+  return run;
 }
 
 void TArchiver::ExpandMember(TStream& archive, TStream& target, const TMemberHeader& header,
-                             const std::string& id) {
+                             const std::string& id, TArchiveRun& run) {
   if (header.LockFlag > 0 && Key == 0) throw EInvalidKey();
   // A member cut off by the end of the stream cannot expand to what its checksum says.
-  if (archive.Position() + header.CompressedSize > streamEnd_) RaiseDamaged(header);
+  if (archive.Position() + header.CompressedSize > StreamEnd) RaiseDamaged(header);
   const TTickClock clock;
   uint32_t computed = 0;
   if (header.MethodIndex == cmCustom) {
@@ -419,11 +424,12 @@ void TArchiver::ExpandMember(TStream& archive, TStream& target, const TMemberHea
     if (OnExpand) OnExpand(target, archive, header.CompressedSize, header.UncompressedSize, id, sum);
     computed = static_cast<uint32_t>(sum);
   } else {
+    TCodecResult coded;
     try {
-      codec_.RunCodec(target, archive, static_cast<uint32_t>(header.CompressedSize),
-                      TCodecDirection::cdExpand, header.MethodIndex,
-                      static_cast<uint32_t>(header.UncompressedSize),
-                      header.LockFlag == kLockFlag && Key != 0, Key, OnShowProgress, computed);
+      coded = Codec.RunCodec(TCodecJob{target, archive, static_cast<uint32_t>(header.CompressedSize),
+                                       TCodecDirection::cdExpand, header.MethodIndex,
+                                       static_cast<uint32_t>(header.UncompressedSize),
+                                       header.LockFlag == kLockFlag && Key != 0, Key, OnShowProgress});
     } catch (const ELZHBadDecodeTable&) {
       if (header.LockFlag > 0) throw EInvalidKey();
       throw;
@@ -433,8 +439,14 @@ void TArchiver::ExpandMember(TStream& archive, TStream& target, const TMemberHea
       if (header.LockFlag > 0) throw EInvalidKey();
       throw;
     }
+    computed = coded.Checksum;
+    if (coded.Outcome == TCodecOutcome::coCancelled) {
+      run.Cancelled = true;
+      // A cancelled member is short, whatever its bytes happen to add up to.
+      if (coded.OutputCount < static_cast<uint32_t>(header.UncompressedSize)) RaiseDamaged(header);
+    }
   }
-  LastTicks = clock.Elapsed();
+  run.LastTicks = clock.Elapsed();
   if (computed == header.Checksum || (header.Checksum == 0 && header.MethodIndex == cmNone)) return;
   if (header.LockFlag > 0) {
     if (computed + static_cast<uint32_t>(Key) == header.Checksum) return;

@@ -69,6 +69,17 @@ public:
   bool Locked = false;
 };
 
+// What an archive operation reports about the members it coded.
+struct TArchiveRun {
+  // The last member written: its compressed size as a percentage of its size (writing only).
+  int32_t LastPercentage = 0;
+  // Milliseconds spent in the last member's coding step.
+  uint32_t LastTicks = 0;
+  // The progress handler cancelled a member's coding: written, it holds only the bytes read
+  // before; expanded, it failed its checksum.
+  bool Cancelled = false;
+};
+
 class TArchiver {
 public:
   TArchiver();
@@ -89,25 +100,22 @@ public:
   // otherwise. Not owned.
   TFileSystem* FileSystem;
 
-  const std::string& TargetPath() const { return targetPath_; }
+  const std::string& TargetPath() const { return TargetFolder; }
   // Stores the folder, with "\" appended when a non-empty value lacks it.
   void SetTargetPath(const std::string& folder);
 
   // Writes an archive of the files at the stream's position. The list ends holding the stored
   // names of the members written, in archive order.
-  void CompressFiles(TStream& archive, TStringList& files, TCompressMethod method);
+  TArchiveRun CompressFiles(TStream& archive, TStringList& files, TCompressMethod method);
   // Appends one entry per member: text = stored name, object = a new TArchiveEntryInfo.
   void ScanArchive(TStream& archive, TStringList& list);
   // Frees every entry's object and clears the list; a missing list is ignored.
   static void FreeFileList(TStringList* list);
   // Expands all members, or those whose stored names the selection names (any letter case);
   // a given selection is replaced by the full target paths of the files written.
-  void ExpandFiles(TStream& archive, TStringList* selection = nullptr);
+  TArchiveRun ExpandFiles(TStream& archive, TStringList* selection = nullptr);
 
   static std::string StripDrive(const std::string& name);
-
-  int32_t LastPercentage = 0;
-  uint32_t LastTicks = 0;
 
 private:
   bool ReadArchiveHeader(TStream& archive, TArchiveHeader& header);
@@ -115,16 +123,17 @@ private:
   bool ReadMemberHeader(TStream& archive, TMemberHeader& header);
   void WriteMemberHeader(TStream& archive, TMemberHeader& header);
   void CompressMember(TStream& archive, TFileStream& source, TMemberHeader& header, TCompressMethod method,
-                      std::string& id);
-  int32_t CompressStream(TStream& archive, TStream& source, TCompressMethod method, std::string& id,
-                         uint32_t& checksum);
-  void ExpandMember(TStream& archive, TStream& target, const TMemberHeader& header, const std::string& id);
+                      std::string& id, TArchiveRun& run);
+  TCodecResult CompressStream(TStream& archive, TStream& source, TCompressMethod method, std::string& id,
+                              TArchiveRun& run);
+  void ExpandMember(TStream& archive, TStream& target, const TMemberHeader& header, const std::string& id,
+                    TArchiveRun& run);
   int32_t FreeSpaceFor(const std::string& targetPath);
   void ForceDirs(const std::string& folder);
 
-  std::string targetPath_;
-  TCodecState codec_;
-  int64_t streamEnd_ = 0;
+  std::string TargetFolder;
+  TCodecState Codec;
+  int64_t StreamEnd = 0;
 };
 
 }  // namespace qx

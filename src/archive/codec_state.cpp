@@ -13,61 +13,81 @@ int32_t Percent(int64_t part, int64_t whole) {
 TCodecState::TCodecState() = default;
 TCodecState::~TCodecState() = default;
 
-uint32_t TCodecState::RunCodec(TStream& dest, TStream& source, uint32_t sourceBytes,
-                               TCodecDirection direction, int method, uint32_t produce, bool unscramble,
-                               int32_t key, const TShowProgressEvent& onProgress, uint32_t& checksum) {
-  checksum = 0;
-  progress_ = onProgress;
-  if (progress_) {
+namespace {
+
+// Unwinds a method whose input was cancelled; it never leaves RunCodec.
+struct TCodecCancel {};
+
+}  // namespace
+
+void TCodecState::InputRanOut() const {
+  if (Cancelled) throw TCodecCancel();
+  throw EBadChecksum();
+}
+
+TCodecResult TCodecState::RunCodec(const TCodecJob& job) {
+  TCodecResult result;
+  Progress = job.OnProgress;
+  if (Progress) {
     int percent = 0;
-    progress_(percent);
-    if (percent == -1) return 0;
+    Progress(percent);
+    if (percent == -1) {
+      Progress = nullptr;
+      result.Outcome = TCodecOutcome::coCancelled;
+      return result;
+    }
   }
 
-  source_ = &source;
-  dest_ = &dest;
-  inBuf_.reset(new uint8_t[kBufferSize]);
-  outBuf_.reset(new uint8_t[kBufferSize]);
-  inCur_ = inEnd_ = inBuf_.get();
-  outCur_ = outBuf_.get();
-  outEnd_ = outBuf_.get() + kBufferSize;
-  endOfInput_ = false;
-  remaining_ = sourceBytes;
-  chunk_ = kBufferSize;
-  consumed_ = inSum_ = outSum_ = outCount_ = 0;
+  Source = &job.Source;
+  Dest = &job.Dest;
+  InBuf.reset(new uint8_t[kBufferSize]);
+  OutBuf.reset(new uint8_t[kBufferSize]);
+  InCur = InEnd = InBuf.get();
+  OutCur = OutBuf.get();
+  OutEnd = OutBuf.get() + kBufferSize;
+  InputEnded = false;
+  Cancelled = false;
+  Remaining = job.SourceBytes;
+  Chunk = kBufferSize;
+  Consumed = InSum = OutSum = OutCount = 0;
 
-  const bool compress = direction == TCodecDirection::cdCompress;
-  budget_ = compress ? static_cast<int64_t>(sourceBytes) : INT32_MAX;
-  scrambleOnWrite_ = compress && key != 0;
-  unscrambleOnRead_ = !compress && key != 0 && unscramble;
-  const uint32_t k = static_cast<uint32_t>(key);
-  for (int i = 0; i < 4; ++i) keyBytes_[i] = static_cast<uint8_t>(k >> (8 * i));
-  keyIndex_ = 0;
+  const bool compress = job.Direction == TCodecDirection::cdCompress;
+  Budget = compress ? static_cast<int64_t>(job.SourceBytes) : INT32_MAX;
+  ScrambleOnWrite = compress && job.Key != 0;
+  UnscrambleOnRead = !compress && job.Key != 0 && job.Unscramble;
+  const uint32_t k = static_cast<uint32_t>(job.Key);
+  for (int i = 0; i < 4; ++i) KeyBytes[i] = static_cast<uint8_t>(k >> (8 * i));
+  KeyIndex = 0;
 
-  struct BufferRelease {
-    TCodecState& s;
-    ~BufferRelease() {
-      s.inBuf_.reset();
-      s.outBuf_.reset();
-      s.inCur_ = s.inEnd_ = nullptr;
-      s.outCur_ = s.outEnd_ = nullptr;
-      s.source_ = s.dest_ = nullptr;
-      s.progress_ = nullptr;  // the handler may capture what does not outlive the run
+  struct TBufferRelease {
+    TCodecState& S;
+    ~TBufferRelease() {
+      S.InBuf.reset();
+      S.OutBuf.reset();
+      S.InCur = S.InEnd = nullptr;
+      S.OutCur = S.OutEnd = nullptr;
+      S.Source = S.Dest = nullptr;
+      S.Progress = nullptr;  // the handler may capture what does not outlive the run
     }
   } release{*this};
 
-  RunMethod(direction, method, produce);
-  const int32_t pending = static_cast<int32_t>(outCur_ - outBuf_.get());
-  if (pending > 0) dest_->WriteBuffer(outBuf_.get(), pending);
-  outCur_ = outBuf_.get();
-
-  checksum = compress ? inSum_ : outSum_;
-  const uint32_t produced = outCount_;
-  if (progress_) {
-    int percent = 100;
-    progress_(percent);
+  try {
+    RunMethod(job.Direction, job.Method, job.Produce);
+  } catch (const TCodecCancel&) {
+    // A decoder stopped at the cancelled input; what it made so far is the run's output.
   }
-  return produced;
+  const int32_t pending = static_cast<int32_t>(OutCur - OutBuf.get());
+  if (pending > 0) Dest->WriteBuffer(OutBuf.get(), pending);
+  OutCur = OutBuf.get();
+
+  result.Checksum = compress ? InSum : OutSum;
+  result.OutputCount = OutCount;
+  result.Outcome = Cancelled ? TCodecOutcome::coCancelled : TCodecOutcome::coDone;
+  if (Progress) {
+    int percent = 100;
+    Progress(percent);
+  }
+  return result;
 }
 
 void TCodecState::RunMethod(TCodecDirection direction, int method, uint32_t produce) {
@@ -82,45 +102,88 @@ void TCodecState::RunMethod(TCodecDirection direction, int method, uint32_t prod
 }
 
 uint8_t TCodecState::Refill() {
-  endOfInput_ = true;
-  if (remaining_ == 0) return 0;
-  if (chunk_ > remaining_) chunk_ = remaining_;
-  const int32_t got = source_->Read(inBuf_.get(), static_cast<int32_t>(chunk_));
+  InputEnded = true;
+  if (Remaining == 0) return 0;
+  if (Chunk > Remaining) Chunk = Remaining;
+  const int32_t got = Source->Read(InBuf.get(), static_cast<int32_t>(Chunk));
   if (got <= 0) {
     // The stream ended before the member did: asking again would only repeat the empty read.
-    remaining_ = 0;
+    Remaining = 0;
     return 0;
   }
-  remaining_ -= static_cast<uint32_t>(got);
-  inCur_ = inBuf_.get();
-  inEnd_ = inBuf_.get() + got;
-  if (progress_) {
-    consumed_ += static_cast<uint32_t>(got);
-    int percent = Percent(consumed_, static_cast<int64_t>(consumed_) + remaining_);
-    progress_(percent);
+  Remaining -= static_cast<uint32_t>(got);
+  InCur = InBuf.get();
+  InEnd = InBuf.get() + got;
+  if (Progress) {
+    Consumed += static_cast<uint32_t>(got);
+    int percent = Percent(Consumed, static_cast<int64_t>(Consumed) + Remaining);
+    Progress(percent);
     if (percent == -1) {
       // A cancel: the input counts as ended for the rest of the run.
-      remaining_ = 0;
-      inCur_ = inEnd_;
+      Cancelled = true;
+      Remaining = 0;
+      InCur = InEnd;
       return 0;
     }
   }
   std::this_thread::yield();
-  endOfInput_ = false;
+  InputEnded = false;
   return TakeByte();
 }
 
 void TCodecState::Flush() {
   std::this_thread::yield();
-  dest_->WriteBuffer(outBuf_.get(), kBufferSize);
-  outCur_ = outBuf_.get();
+  Dest->WriteBuffer(OutBuf.get(), kBufferSize);
+  OutCur = OutBuf.get();
 }
 
-void NonCopy(TCodecState& state) {
+// Stored members make up most of an archive of already-compressed files, so the copy moves
+// whole buffers: the same bytes, sums, key bytes and budget as a loop of ReadByte and WriteByte.
+void NonCopy(TCodecState& state) { state.CopyThrough(); }
+
+size_t TCodecState::ReadBytes(uint8_t* to, size_t max) {
+  size_t n = 0;
+  while (n < max) {
+    if (InCur == InEnd) {
+      const uint8_t b = Refill();
+      if (InputEnded) break;
+      to[n++] = b;
+      continue;
+    }
+    size_t k = static_cast<size_t>(InEnd - InCur);
+    if (k > max - n) k = max - n;
+    if (UnscrambleOnRead) {
+      for (size_t i = 0; i < k; ++i) to[n++] = TakeByte();
+      continue;
+    }
+    uint32_t sum = 0;
+    for (size_t i = 0; i < k; ++i) sum += to[n + i] = InCur[i];
+    InSum += sum;
+    InCur += k;
+    n += k;
+  }
+  return n;
+}
+
+void TCodecState::CopyThrough() {
   for (;;) {
-    const uint8_t b = state.ReadByte();
-    if (state.EndOfInput()) return;
-    state.WriteByte(b);
+    if (InCur == InEnd) {
+      const uint8_t b = Refill();
+      if (InputEnded) return;
+      WriteByte(b);
+      continue;
+    }
+    const size_t n = static_cast<size_t>(InEnd - InCur);
+    if (UnscrambleOnRead) {
+      for (size_t i = 0; i < n; ++i) WriteByte(TakeByte());
+      continue;
+    }
+    uint32_t sum = 0;
+    for (size_t i = 0; i < n; ++i) sum += InCur[i];
+    InSum += sum;
+    const uint8_t* span = InCur;
+    InCur = InEnd;
+    WriteBytes(span, n);
   }
 }
 

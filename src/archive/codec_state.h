@@ -24,11 +24,34 @@ using TShowProgressEvent = std::function<void(int& PercentageDone)>;
 enum class TCodecDirection { cdCompress, cdExpand };
 
 // Working tables of the LZ methods, allocated per member by their coders.
-struct Lh5Work;
-struct LzhWork;
-struct CodecWorkDeleter {
-  void operator()(Lh5Work* work) const;
-  void operator()(LzhWork* work) const;
+struct TLh5Work;
+struct TLzhWork;
+struct TCodecWorkDeleter {
+  void operator()(TLh5Work* work) const;
+  void operator()(TLzhWork* work) const;
+};
+
+// One member's run through the driver.
+struct TCodecJob {
+  TStream& Dest;
+  TStream& Source;
+  uint32_t SourceBytes = 0;  // what the member may consume
+  TCodecDirection Direction = TCodecDirection::cdCompress;
+  int Method = cmNone;
+  uint32_t Produce = 0;     // bytes the LZ decoders make
+  bool Unscramble = false;  // expanding a member locked with the key
+  int32_t Key = 0;
+  TShowProgressEvent OnProgress;
+};
+
+// A run ends when the method has consumed its input (coDone) or when the progress handler
+// cancelled it (coCancelled): the output then holds what was made from the bytes read before.
+enum class TCodecOutcome { coDone, coCancelled };
+
+struct TCodecResult {
+  uint32_t OutputCount = 0;
+  uint32_t Checksum = 0;  // the input sum when compressing, the output sum when expanding
+  TCodecOutcome Outcome = TCodecOutcome::coDone;
 };
 
 // Whole-number percentage: part * 100 / whole for wholes up to 100,000, part / (whole / 100)
@@ -45,102 +68,108 @@ public:
   TCodecState(const TCodecState&) = delete;
   TCodecState& operator=(const TCodecState&) = delete;
 
-  // Runs one member through a method. sourceBytes is what the member may consume; produce is
-  // the number of bytes the LZ decoders make. Returns the output count; checksum receives the
-  // input sum when compressing, the output sum when expanding. Raises EUnableToCompress when a
-  // compressed member would grow past its input.
-  uint32_t RunCodec(TStream& dest, TStream& source, uint32_t sourceBytes, TCodecDirection direction,
-                    int method, uint32_t produce, bool unscramble, int32_t key,
-                    const TShowProgressEvent& onProgress, uint32_t& checksum);
+  // Runs one member through a method. Raises EUnableToCompress when a compressed member would
+  // grow past its input.
+  TCodecResult RunCodec(const TCodecJob& job);
 
   // The next input byte, or 0 with EndOfInput() set when there is none.
   uint8_t ReadByte() {
-    if (inCur_ == inEnd_) return Refill();
+    if (InCur == InEnd) return Refill();
     return TakeByte();
   }
-  bool EndOfInput() const { return endOfInput_; }
+  bool EndOfInput() const { return InputEnded; }
+  // Reads up to max bytes into to: the same as that many calls of ReadByte, stopping where
+  // EndOfInput() would be set. Returns the number read.
+  size_t ReadBytes(uint8_t* to, size_t max);
+  // A decoder that needs bits past the input's end: for a cancelled run that ends the run,
+  // otherwise the data is short of what its size says.
+  [[noreturn]] void InputRanOut() const;
 
   // Appends one byte to the output.
   void WriteByte(uint8_t b) {
-    if (budget_ <= 0) throw EUnableToCompress();
-    --budget_;
-    if (outCur_ == outEnd_) Flush();
-    if (scrambleOnWrite_) b = Scramble(b);
-    *outCur_++ = b;
-    outSum_ += b;
-    ++outCount_;
+    if (Budget <= 0) throw EUnableToCompress();
+    --Budget;
+    if (OutCur == OutEnd) Flush();
+    if (ScrambleOnWrite) b = Scramble(b);
+    *OutCur++ = b;
+    OutSum += b;
+    ++OutCount;
   }
 
   // Appends n bytes: the same as n calls of WriteByte, for coders that produce spans.
   void WriteBytes(const uint8_t* p, size_t n) {
     while (n > 0) {
-      if (budget_ <= 0) throw EUnableToCompress();
-      if (outCur_ == outEnd_) Flush();
-      size_t k = static_cast<size_t>(outEnd_ - outCur_);
+      if (Budget <= 0) throw EUnableToCompress();
+      if (OutCur == OutEnd) Flush();
+      size_t k = static_cast<size_t>(OutEnd - OutCur);
       if (k > n) k = n;
-      if (static_cast<int64_t>(k) > budget_) k = static_cast<size_t>(budget_);
-      budget_ -= static_cast<int64_t>(k);
-      outCount_ += static_cast<uint32_t>(k);
+      if (static_cast<int64_t>(k) > Budget) k = static_cast<size_t>(Budget);
+      Budget -= static_cast<int64_t>(k);
+      OutCount += static_cast<uint32_t>(k);
       n -= k;
-      if (scrambleOnWrite_) {
+      if (ScrambleOnWrite) {
         for (; k > 0; --k) {
           const uint8_t b = Scramble(*p++);
-          *outCur_++ = b;
-          outSum_ += b;
+          *OutCur++ = b;
+          OutSum += b;
         }
         continue;
       }
-      std::memcpy(outCur_, p, k);
+      std::memcpy(OutCur, p, k);
       uint32_t sum = 0;
       for (size_t i = 0; i < k; ++i) sum += p[i];
-      outSum_ += sum;
-      outCur_ += k;
+      OutSum += sum;
+      OutCur += k;
       p += k;
     }
   }
 
-  uint32_t OutputCount() const { return outCount_; }
+  uint32_t OutputCount() const { return OutCount; }
+
+  // Moves the rest of the input to the output unchanged (the method "NON").
+  void CopyThrough();
 
   // Per-member working tables of the LZ coders (they allocate and release them).
-  std::unique_ptr<Lh5Work, CodecWorkDeleter> Lh5Tables;
-  std::unique_ptr<LzhWork, CodecWorkDeleter> LzhTables;
+  std::unique_ptr<TLh5Work, TCodecWorkDeleter> Lh5Tables;
+  std::unique_ptr<TLzhWork, TCodecWorkDeleter> LzhTables;
 
 private:
   uint8_t TakeByte() {
-    uint8_t b = *inCur_++;
-    inSum_ += b;
-    if (unscrambleOnRead_) b = Scramble(b);
+    uint8_t b = *InCur++;
+    InSum += b;
+    if (UnscrambleOnRead) b = Scramble(b);
     return b;
   }
   uint8_t Scramble(uint8_t b) {
-    b ^= keyBytes_[keyIndex_];
-    keyIndex_ = (keyIndex_ + 1) & 3;
+    b ^= KeyBytes[KeyIndex];
+    KeyIndex = (KeyIndex + 1) & 3;
     return b;
   }
   uint8_t Refill();
   void Flush();
   void RunMethod(TCodecDirection direction, int method, uint32_t produce);
 
-  std::unique_ptr<uint8_t[]> inBuf_, outBuf_;
-  const uint8_t* inCur_ = nullptr;
-  const uint8_t* inEnd_ = nullptr;
-  uint8_t* outCur_ = nullptr;
-  uint8_t* outEnd_ = nullptr;
-  TStream* source_ = nullptr;
-  TStream* dest_ = nullptr;
-  uint32_t remaining_ = 0;
-  uint32_t chunk_ = kBufferSize;
-  uint32_t consumed_ = 0;
-  bool endOfInput_ = false;
-  uint32_t inSum_ = 0;
-  uint32_t outSum_ = 0;
-  uint32_t outCount_ = 0;
-  int64_t budget_ = 0;
-  bool unscrambleOnRead_ = false;
-  bool scrambleOnWrite_ = false;
-  uint8_t keyBytes_[4] = {0, 0, 0, 0};
-  unsigned keyIndex_ = 0;
-  TShowProgressEvent progress_;
+  std::unique_ptr<uint8_t[]> InBuf, OutBuf;
+  const uint8_t* InCur = nullptr;
+  const uint8_t* InEnd = nullptr;
+  uint8_t* OutCur = nullptr;
+  uint8_t* OutEnd = nullptr;
+  TStream* Source = nullptr;
+  TStream* Dest = nullptr;
+  uint32_t Remaining = 0;
+  uint32_t Chunk = kBufferSize;
+  uint32_t Consumed = 0;
+  bool InputEnded = false;
+  bool Cancelled = false;
+  uint32_t InSum = 0;
+  uint32_t OutSum = 0;
+  uint32_t OutCount = 0;
+  int64_t Budget = 0;
+  bool UnscrambleOnRead = false;
+  bool ScrambleOnWrite = false;
+  uint8_t KeyBytes[4] = {0, 0, 0, 0};
+  unsigned KeyIndex = 0;
+  TShowProgressEvent Progress;
 };
 
 // The methods: each reads through ReadByte until the input ends (or until count bytes are made)

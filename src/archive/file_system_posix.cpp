@@ -22,14 +22,14 @@ constexpr int32_t kReadOnly = 0x01, kDirectory = 0x10, kArchive = 0x20;
 
 class PosixFileStream : public TFileStream {
 public:
-  explicit PosixFileStream(int fd) : fd_(fd) {}
-  ~PosixFileStream() override { ::close(fd_); }
+  explicit PosixFileStream(int fd) : Fd(fd) {}
+  ~PosixFileStream() override { ::close(Fd); }
 
   int32_t Read(void* buffer, int32_t count) override {
     if (count <= 0) return 0;
     int32_t done = 0;
     while (done < count) {
-      const ssize_t n = ::read(fd_, static_cast<char*>(buffer) + done, static_cast<size_t>(count - done));
+      const ssize_t n = ::read(Fd, static_cast<char*>(buffer) + done, static_cast<size_t>(count - done));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) throw EReadError();
       if (n == 0) break;
@@ -42,7 +42,7 @@ public:
     int32_t done = 0;
     while (done < count) {
       const ssize_t n =
-          ::write(fd_, static_cast<const char*>(buffer) + done, static_cast<size_t>(count - done));
+          ::write(Fd, static_cast<const char*>(buffer) + done, static_cast<size_t>(count - done));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;
       done += static_cast<int32_t>(n);
@@ -53,18 +53,18 @@ public:
     const int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET
                        : origin == TSeekOrigin::soCurrent ? SEEK_CUR
                                                           : SEEK_END;
-    const off_t at = ::lseek(fd_, static_cast<off_t>(offset), whence);
+    const off_t at = ::lseek(Fd, static_cast<off_t>(offset), whence);
     if (at < 0) throw EStreamError("Stream seek out of range");
     return at;
   }
   int64_t Size() override {
     struct stat st;
-    if (::fstat(fd_, &st) != 0) return TStream::Size();
+    if (::fstat(Fd, &st) != 0) return TStream::Size();
     return st.st_size;
   }
   uint32_t GetDosDateTime() override {
     struct stat st;
-    if (::fstat(fd_, &st) != 0) return 0;
+    if (::fstat(Fd, &st) != 0) return 0;
     std::tm local{};
     const time_t when = st.st_mtime;
     if (!::localtime_r(&when, &local)) return 0;
@@ -86,11 +86,11 @@ public:
     struct timespec times[2];
     times[0].tv_sec = times[1].tv_sec = when;
     times[0].tv_nsec = times[1].tv_nsec = 0;
-    return ::futimens(fd_, times) == 0;
+    return ::futimens(Fd, times) == 0;
   }
 
 private:
-  int fd_;
+  int Fd;
 };
 
 class PosixFileSystem : public TFileSystem {

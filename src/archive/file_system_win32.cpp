@@ -10,19 +10,19 @@ namespace {
 
 class Win32FileStream : public TFileStream {
 public:
-  explicit Win32FileStream(HANDLE handle) : handle_(handle) {}
-  ~Win32FileStream() override { ::CloseHandle(handle_); }
+  explicit Win32FileStream(HANDLE handle) : Handle(handle) {}
+  ~Win32FileStream() override { ::CloseHandle(Handle); }
 
   int32_t Read(void* buffer, int32_t count) override {
     if (count <= 0) return 0;
     DWORD got = 0;
-    if (!::ReadFile(handle_, buffer, static_cast<DWORD>(count), &got, nullptr)) throw EReadError();
+    if (!::ReadFile(Handle, buffer, static_cast<DWORD>(count), &got, nullptr)) throw EReadError();
     return static_cast<int32_t>(got);
   }
   int32_t Write(const void* buffer, int32_t count) override {
     if (count <= 0) return 0;
     DWORD done = 0;
-    if (!::WriteFile(handle_, buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
+    if (!::WriteFile(Handle, buffer, static_cast<DWORD>(count), &done, nullptr)) return 0;
     return static_cast<int32_t>(done);
   }
   int64_t Seek(int64_t offset, TSeekOrigin origin) override {
@@ -31,19 +31,19 @@ public:
                                                             : FILE_END;
     LARGE_INTEGER distance, at;
     distance.QuadPart = offset;
-    if (!::SetFilePointerEx(handle_, distance, &at, method)) throw EStreamError("Stream seek out of range");
+    if (!::SetFilePointerEx(Handle, distance, &at, method)) throw EStreamError("Stream seek out of range");
     return at.QuadPart;
   }
   int64_t Size() override {
     LARGE_INTEGER size;
-    if (!::GetFileSizeEx(handle_, &size)) return TStream::Size();
+    if (!::GetFileSizeEx(Handle, &size)) return TStream::Size();
     return size.QuadPart;
   }
   // Not FileTimeToDosDateTime: it fails outside 1980-2107, where the shared rule pins the date.
   uint32_t GetDosDateTime() override {
     FILETIME written, local;
     SYSTEMTIME t;
-    if (!::GetFileTime(handle_, nullptr, nullptr, &written) || !::FileTimeToLocalFileTime(&written, &local) ||
+    if (!::GetFileTime(Handle, nullptr, nullptr, &written) || !::FileTimeToLocalFileTime(&written, &local) ||
         !::FileTimeToSystemTime(&local, &t))
       return 0;
     return PackDosDateTime({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond});
@@ -52,11 +52,11 @@ public:
     FILETIME local, written;
     return ::DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16),
                                    static_cast<WORD>(dosDateTime & 0xFFFF), &local) &&
-           ::LocalFileTimeToFileTime(&local, &written) && ::SetFileTime(handle_, nullptr, nullptr, &written);
+           ::LocalFileTimeToFileTime(&local, &written) && ::SetFileTime(Handle, nullptr, nullptr, &written);
   }
 
 private:
-  HANDLE handle_;
+  HANDLE Handle;
 };
 
 class Win32FileSystem : public TFileSystem {

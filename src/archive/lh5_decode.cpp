@@ -4,9 +4,9 @@
 // it, and every count or single-symbol value is checked against its set, so no input can lead
 // a lookup, a tree walk or a zero run outside its arrays. Past the end of the member data the
 // buffer is topped up with zero bits, but a sound stream never reaches them: decoding that does
-// raises EBadChecksum. Zero bits decode into zero bytes, which add nothing to the checksum, so a
-// size field claiming more than the data holds would otherwise expand into up to 2 GB of zeros
-// that pass as valid.
+// raises EBadChecksum (a cancelled run just ends there). Zero bits decode into zero bytes,
+// which add nothing to the checksum, so a size field claiming more than the data holds would
+// otherwise expand into up to 2 GB of zeros that pass as valid.
 #include <cstring>
 
 #include "archive/lh5_internal.h"
@@ -26,43 +26,43 @@ constexpr uint16_t Leaf(unsigned symbol, unsigned length) { return uint16_t(symb
 
 }  // namespace
 
-struct Decoder {
-  explicit Decoder(TCodecState& s) : state(s) {}
+struct TDecoder {
+  explicit TDecoder(TCodecState& s) : State(s) {}
 
-  TCodecState& state;
-  // The next bits of the stream, most significant first; bitCount of them are valid.
-  uint64_t bitBuf = 0;
-  unsigned bitCount = 0;
+  TCodecState& State;
+  // The next bits of the stream, most significant first; BitCount of them are valid.
+  uint64_t BitBuf = 0;
+  unsigned BitCount = 0;
   // How many of the last bits in the buffer stand in for data past the member's end.
-  unsigned padBits = 0;
+  unsigned PadBits = 0;
 
-  uint8_t window[kDicSize];
-  uint16_t cTable[1u << kCTableBits];
-  uint16_t ptTable[1u << kPtTableBits];
-  uint16_t cLeft[kNC], cRight[kNC];
-  uint16_t ptLeft[kNPT], ptRight[kNPT];
-  uint8_t cLen[kNC];
-  uint8_t ptLen[kNPT];
+  uint8_t Window[kDicSize];
+  uint16_t CTable[1u << kCTableBits];
+  uint16_t PtTable[1u << kPtTableBits];
+  uint16_t CLeft[kNC], CRight[kNC];
+  uint16_t PtLeft[kNPT], PtRight[kNPT];
+  uint8_t CLen[kNC];
+  uint8_t PtLen[kNPT];
 
   // Tops the buffer up to at least 57 valid bits.
   void Refill() {
     CheckNotPastEnd();
-    while (bitCount <= 56) {
-      bitBuf |= uint64_t(state.ReadByte()) << (56 - bitCount);
-      if (state.EndOfInput()) padBits += 8;
-      bitCount += 8;
+    while (BitCount <= 56) {
+      BitBuf |= uint64_t(State.ReadByte()) << (56 - BitCount);
+      if (State.EndOfInput()) PadBits += 8;
+      BitCount += 8;
     }
   }
   void CheckNotPastEnd() const {
-    if (padBits > bitCount) throw EBadChecksum();
+    if (PadBits > BitCount) State.InputRanOut();
   }
   void Need(unsigned n) {
-    if (bitCount < n) Refill();
+    if (BitCount < n) Refill();
   }
-  unsigned Peek(unsigned n) const { return unsigned(bitBuf >> (64 - n)); }  // 1 <= n <= 32
+  unsigned Peek(unsigned n) const { return unsigned(BitBuf >> (64 - n)); }  // 1 <= n <= 32
   void Drop(unsigned n) {
-    bitBuf <<= n;
-    bitCount -= n;
+    BitBuf <<= n;
+    BitCount -= n;
   }
   unsigned GetBits(unsigned n) {  // 1 <= n <= 16
     Need(n);
@@ -74,12 +74,12 @@ struct Decoder {
   // Decodes one symbol; needs 16 valid bits.
   template <int kTableBits>
   unsigned DecodeSymbol(const uint16_t* table, const uint16_t* left, const uint16_t* right) {
-    uint16_t e = table[bitBuf >> (64 - kTableBits)];
+    uint16_t e = table[BitBuf >> (64 - kTableBits)];
     if (!(e & kNodeFlag)) {
       Drop(e >> 10);
       return e & 0x3FF;
     }
-    uint64_t rest = bitBuf << kTableBits;
+    uint64_t rest = BitBuf << kTableBits;
     do {
       e = (rest >> 63) ? right[e & 0x3FF] : left[e & 0x3FF];
       rest <<= 1;
@@ -87,8 +87,8 @@ struct Decoder {
     Drop(e >> 10);
     return e & 0x3FF;
   }
-  unsigned DecodeC() { return DecodeSymbol<kCTableBits>(cTable, cLeft, cRight); }
-  unsigned DecodePt() { return DecodeSymbol<kPtTableBits>(ptTable, ptLeft, ptRight); }
+  unsigned DecodeC() { return DecodeSymbol<kCTableBits>(CTable, CLeft, CRight); }
+  unsigned DecodePt() { return DecodeSymbol<kPtTableBits>(PtTable, PtLeft, PtRight); }
 
   void MakeTable(int n, const uint8_t* len, int tableBits, uint16_t* table, uint16_t* left, uint16_t* right);
   void ReadPtLengths(int n, int countBits, int special);
@@ -99,8 +99,8 @@ struct Decoder {
 
 // Builds the lookup table (and the tree behind it for longer codes) of a length list, which
 // must describe a complete prefix code of at most 16 bits.
-void Decoder::MakeTable(int n, const uint8_t* len, int tableBits, uint16_t* table, uint16_t* left,
-                        uint16_t* right) {
+void TDecoder::MakeTable(int n, const uint8_t* len, int tableBits, uint16_t* table, uint16_t* left,
+                         uint16_t* right) {
   unsigned count[kMaxCodeBits + 1] = {};
   for (int i = 0; i < n; ++i) {
     if (len[i] > kMaxCodeBits) throw ELZHBadDecodeTable();
@@ -149,13 +149,13 @@ void Decoder::MakeTable(int n, const uint8_t* len, int tableBits, uint16_t* tabl
 }
 
 // The T and P length lists. A count of 0 names the single symbol every code decodes to.
-void Decoder::ReadPtLengths(int n, int countBits, int special) {
+void TDecoder::ReadPtLengths(int n, int countBits, int special) {
   const unsigned used = GetBits(countBits);
   if (used == 0) {
     const unsigned only = GetBits(countBits);
     if (only >= unsigned(n)) throw ELZHBadDecodeTable();
-    std::memset(ptLen, 0, sizeof ptLen);
-    for (uint16_t& e : ptTable) e = Leaf(only, 0);
+    std::memset(PtLen, 0, sizeof PtLen);
+    for (uint16_t& e : PtTable) e = Leaf(only, 0);
     return;
   }
   if (used > unsigned(n)) throw ELZHBadDecodeTable();
@@ -173,22 +173,22 @@ void Decoder::ReadPtLengths(int n, int countBits, int special) {
         if (++c > kMaxCodeBits) throw ELZHBadDecodeTable();
       }
     }
-    ptLen[i++] = uint8_t(c);
+    PtLen[i++] = uint8_t(c);
     if (int(i) == special) {
-      for (unsigned z = GetBits(2); z > 0 && i < unsigned(n); --z) ptLen[i++] = 0;
+      for (unsigned z = GetBits(2); z > 0 && i < unsigned(n); --z) PtLen[i++] = 0;
     }
   }
-  for (; i < unsigned(n); ++i) ptLen[i] = 0;
-  MakeTable(n, ptLen, kPtTableBits, ptTable, ptLeft, ptRight);
+  for (; i < unsigned(n); ++i) PtLen[i] = 0;
+  MakeTable(n, PtLen, kPtTableBits, PtTable, PtLeft, PtRight);
 }
 
-void Decoder::ReadCLengths() {
+void TDecoder::ReadCLengths() {
   const unsigned used = GetBits(kCBits);
   if (used == 0) {
     const unsigned only = GetBits(kCBits);
     if (only >= unsigned(kNC)) throw ELZHBadDecodeTable();
-    std::memset(cLen, 0, sizeof cLen);
-    for (uint16_t& e : cTable) e = Leaf(only, 0);
+    std::memset(CLen, 0, sizeof CLen);
+    for (uint16_t& e : CTable) e = Leaf(only, 0);
     return;
   }
   if (used > unsigned(kNC)) throw ELZHBadDecodeTable();
@@ -197,21 +197,21 @@ void Decoder::ReadCLengths() {
     Need(32);
     const unsigned t = DecodePt();
     if (t > 2) {
-      cLen[i++] = uint8_t(t - 2);
+      CLen[i++] = uint8_t(t - 2);
       continue;
     }
     const unsigned run = t == 0 ? 1 : t == 1 ? GetBits(4) + 3 : GetBits(9) + 20;
     if (i + run > unsigned(kNC)) throw ELZHBadDecodeTable();
-    std::memset(cLen + i, 0, run);
+    std::memset(CLen + i, 0, run);
     i += run;
   }
-  for (; i < unsigned(kNC); ++i) cLen[i] = 0;
-  MakeTable(kNC, cLen, kCTableBits, cTable, cLeft, cRight);
+  for (; i < unsigned(kNC); ++i) CLen[i] = 0;
+  MakeTable(kNC, CLen, kCTableBits, CTable, CLeft, CRight);
 }
 
 // Returns the number of symbols in the block. The field is 16 bits wide and counts down
 // after each symbol, so a stored 0 stands for 65536 symbols.
-uint32_t Decoder::ReadBlockHeader() {
+uint32_t TDecoder::ReadBlockHeader() {
   uint32_t size = GetBits(16);
   if (size == 0) size = 0x10000;
   ReadPtLengths(kNT, kTBits, 3);
@@ -220,16 +220,16 @@ uint32_t Decoder::ReadBlockHeader() {
   return size;
 }
 
-// Bytes are produced into the window and handed to the driver a span at a time: whenever the
+// Bytes are produced into the Window and handed to the driver a span at a time: whenever the
 // write position wraps, and at the end.
-void Decoder::Run(uint32_t count) {
-  std::memset(window, ' ', sizeof window);
+void TDecoder::Run(uint32_t count) {
+  std::memset(Window, ' ', sizeof Window);
   unsigned r = 0;
-  unsigned flushed = 0;  // window[flushed, r) is not yet written out
+  unsigned flushed = 0;  // Window[flushed, r) is not yet written out
   uint64_t produced = 0;
   uint32_t blockLeft = 0;
   auto wrap = [&] {
-    state.WriteBytes(window + flushed, kDicSize - flushed);
+    State.WriteBytes(Window + flushed, kDicSize - flushed);
     flushed = 0;
     r = 0;
   };
@@ -238,10 +238,10 @@ void Decoder::Run(uint32_t count) {
     if (blockLeft == 0) blockLeft = ReadBlockHeader();
     --blockLeft;
     // One match needs at most 16 + 16 + 12 bits.
-    if (bitCount < 44) Refill();
+    if (BitCount < 44) Refill();
     const unsigned c = DecodeC();
     if (c < 256) {
-      window[r] = uint8_t(c);
+      Window[r] = uint8_t(c);
       if (++r == kDicSize) wrap();
       ++produced;
       continue;
@@ -260,8 +260,8 @@ void Decoder::Run(uint32_t count) {
       unsigned n = length;
       if (n > kDicSize - r) n = kDicSize - r;
       if (n > kDicSize - from) n = kDicSize - from;
-      uint8_t* to = window + r;
-      const uint8_t* src = window + from;
+      uint8_t* to = Window + r;
+      const uint8_t* src = Window + from;
       if (from < r && r - from < n) {
         // The copy reads bytes it writes: repeat the pattern byte by byte.
         for (unsigned k = 0; k < n; ++k) to[k] = src[k];
@@ -275,10 +275,10 @@ void Decoder::Run(uint32_t count) {
     }
   }
   CheckNotPastEnd();
-  state.WriteBytes(window + flushed, r - flushed);
+  State.WriteBytes(Window + flushed, r - flushed);
 }
 
-void DecoderRelease::operator()(Decoder* d) const { delete d; }
+void TDecoderRelease::operator()(TDecoder* d) const { delete d; }
 
 }  // namespace lh5
 
@@ -289,8 +289,8 @@ void Lh5Expand(TCodecState& state, uint32_t count) {
     TCodecState& s;
     ~Release() { s.Lh5Tables.reset(); }
   } release{state};
-  state.Lh5Tables.reset(new Lh5Work);
-  state.Lh5Tables->Decode.reset(new lh5::Decoder(state));
+  state.Lh5Tables.reset(new TLh5Work);
+  state.Lh5Tables->Decode.reset(new lh5::TDecoder(state));
   state.Lh5Tables->Decode->Run(count);
 }
 

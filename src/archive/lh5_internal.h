@@ -21,14 +21,14 @@ constexpr int kNPT = kNT;                              // larger of kNT and kNP
 constexpr int kCBits = 9, kTBits = 5, kPBits = 4;
 constexpr int kMaxCodeBits = 16;
 
-struct Decoder;
-struct Encoder;
+struct TDecoder;
+struct TEncoder;
 // Each direction's tables are defined (and released) next to its coder.
-struct DecoderRelease {
-  void operator()(Decoder* d) const;
+struct TDecoderRelease {
+  void operator()(TDecoder* d) const;
 };
-struct EncoderRelease {
-  void operator()(Encoder* e) const;
+struct TEncoderRelease {
+  void operator()(TEncoder* e) const;
 };
 
 // Builds a Huffman code for symbols 0..n-1 with the given frequencies: lengths (at most 16
@@ -42,9 +42,9 @@ void MakeCanonicalCodes(int n, const uint8_t* len, uint16_t* code);
 }  // namespace lh5
 
 // The working tables of one member. Only one direction is in use at a time.
-struct Lh5Work {
-  std::unique_ptr<lh5::Decoder, lh5::DecoderRelease> Decode;
-  std::unique_ptr<lh5::Encoder, lh5::EncoderRelease> Encode;
+struct TLh5Work {
+  std::unique_ptr<lh5::TDecoder, lh5::TDecoderRelease> Decode;
+  std::unique_ptr<lh5::TEncoder, lh5::TEncoderRelease> Encode;
 };
 
 }  // namespace qx

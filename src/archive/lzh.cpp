@@ -7,54 +7,54 @@
 
 namespace qx {
 
-LzhWork::~LzhWork() = default;
-void CodecWorkDeleter::operator()(LzhWork* work) const { delete work; }
+TLzhWork::~TLzhWork() = default;
+void TCodecWorkDeleter::operator()(TLzhWork* work) const { delete work; }
 
 namespace lzh {
 
-WorkScope::WorkScope(TCodecState& state) : state_(state) { state_.LzhTables.reset(new LzhWork()); }
-WorkScope::~WorkScope() { state_.LzhTables.reset(); }
+TWorkScope::TWorkScope(TCodecState& state) : State(state) { State.LzhTables.reset(new TLzhWork()); }
+TWorkScope::~TWorkScope() { State.LzhTables.reset(); }
 
-void LzhTree::Start() {
+void TLzhTree::Start() {
   for (unsigned i = 0; i < kSymbols; ++i) {
-    nodeCount[i] = 1;
-    nodeChild[i] = static_cast<uint16_t>(kNodes + i);
-    nodeParent[kNodes + i] = static_cast<uint16_t>(i);
+    NodeCount[i] = 1;
+    NodeChild[i] = static_cast<uint16_t>(kNodes + i);
+    NodeParent[kNodes + i] = static_cast<uint16_t>(i);
   }
   for (unsigned i = 0, j = kSymbols; j < kNodes; i += 2, ++j) {
-    nodeCount[j] = static_cast<uint16_t>(nodeCount[i] + nodeCount[i + 1]);
-    nodeChild[j] = static_cast<uint16_t>(i);
-    nodeParent[i] = nodeParent[i + 1] = static_cast<uint16_t>(j);
+    NodeCount[j] = static_cast<uint16_t>(NodeCount[i] + NodeCount[i + 1]);
+    NodeChild[j] = static_cast<uint16_t>(i);
+    NodeParent[i] = NodeParent[i + 1] = static_cast<uint16_t>(j);
   }
-  for (unsigned i = kNodes; i < sizeof nodeCount / sizeof nodeCount[0]; ++i) nodeCount[i] = 0xFFFF;
-  nodeParent[kRoot] = 0;
+  for (unsigned i = kNodes; i < sizeof NodeCount / sizeof NodeCount[0]; ++i) NodeCount[i] = 0xFFFF;
+  NodeParent[kRoot] = 0;
 }
 
-void LzhTree::Rebuild() {
+void TLzhTree::Rebuild() {
   // The leaves, in their current order, with halved counts (never below 1).
   unsigned front = 0;
   for (unsigned i = 0; i < kNodes; ++i) {
-    if (nodeChild[i] >= kNodes) {
-      nodeCount[front] = static_cast<uint16_t>((nodeCount[i] + 1) / 2);
-      nodeChild[front] = nodeChild[i];
+    if (NodeChild[i] >= kNodes) {
+      NodeCount[front] = static_cast<uint16_t>((NodeCount[i] + 1) / 2);
+      NodeChild[front] = NodeChild[i];
       ++front;
     }
   }
   // Pair neighbours from the front and insert each sum where it keeps the order; a sum goes
   // after the nodes of equal count.
   for (unsigned i = 0, j = kSymbols; j < kNodes; i += 2, ++j) {
-    const unsigned f = nodeCount[i] + nodeCount[i + 1];
+    const unsigned f = NodeCount[i] + NodeCount[i + 1];
     unsigned k = j;
-    while (f < nodeCount[k - 1]) --k;
-    std::memmove(&nodeCount[k + 1], &nodeCount[k], (j - k) * sizeof nodeCount[0]);
-    std::memmove(&nodeChild[k + 1], &nodeChild[k], (j - k) * sizeof nodeChild[0]);
-    nodeCount[k] = static_cast<uint16_t>(f);
-    nodeChild[k] = static_cast<uint16_t>(i);
+    while (f < NodeCount[k - 1]) --k;
+    std::memmove(&NodeCount[k + 1], &NodeCount[k], (j - k) * sizeof NodeCount[0]);
+    std::memmove(&NodeChild[k + 1], &NodeChild[k], (j - k) * sizeof NodeChild[0]);
+    NodeCount[k] = static_cast<uint16_t>(f);
+    NodeChild[k] = static_cast<uint16_t>(i);
   }
   for (unsigned i = 0; i < kNodes; ++i) {
-    const unsigned s = nodeChild[i];
-    nodeParent[s] = static_cast<uint16_t>(i);
-    if (s < kNodes) nodeParent[s + 1] = static_cast<uint16_t>(i);
+    const unsigned s = NodeChild[i];
+    NodeParent[s] = static_cast<uint16_t>(i);
+    if (s < kNodes) NodeParent[s + 1] = static_cast<uint16_t>(i);
   }
 }
 

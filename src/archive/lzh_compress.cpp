@@ -13,42 +13,42 @@ namespace {
 using namespace lzh;
 
 // Bits to the member data, most significant first; the last byte is padded with zero bits.
-class BitWriter {
+class TBitWriter {
 public:
-  explicit BitWriter(TCodecState& state) : state_(state) {}
+  explicit TBitWriter(TCodecState& state) : State(state) {}
 
   // Sends the low n bits of value (n at most 32), the highest first.
   void Put(uint32_t value, unsigned n) {
     if (n == 0) return;
-    bits_ |= (static_cast<uint64_t>(value) & ((uint64_t{1} << n) - 1)) << (64 - count_ - n);
-    count_ += n;
-    while (count_ >= 8) {
-      state_.WriteByte(static_cast<uint8_t>(bits_ >> 56));
-      bits_ <<= 8;
-      count_ -= 8;
+    Pending |= (static_cast<uint64_t>(value) & ((uint64_t{1} << n) - 1)) << (64 - PendingCount - n);
+    PendingCount += n;
+    while (PendingCount >= 8) {
+      State.WriteByte(static_cast<uint8_t>(Pending >> 56));
+      Pending <<= 8;
+      PendingCount -= 8;
     }
   }
   void Finish() {
-    if (count_ != 0) state_.WriteByte(static_cast<uint8_t>(bits_ >> 56));
-    bits_ = 0;
-    count_ = 0;
+    if (PendingCount != 0) State.WriteByte(static_cast<uint8_t>(Pending >> 56));
+    Pending = 0;
+    PendingCount = 0;
   }
 
 private:
-  TCodecState& state_;
-  uint64_t bits_ = 0;  // left-aligned, fewer than 8 pending between calls
-  unsigned count_ = 0;
+  TCodecState& State;
+  uint64_t Pending = 0;  // left-aligned, fewer than 8 pending between calls
+  unsigned PendingCount = 0;
 };
 
 // The code of c is the path from the root to its leaf: 1 for every odd node on the way.
-void SendSymbol(BitWriter& out, LzhTree& tree, unsigned c) {
+void SendSymbol(TBitWriter& out, TLzhTree& tree, unsigned c) {
   // Collected leaf side first, in 32-bit words, then sent root side first. Paths stay far
   // below 32 bits in practice, but nothing bounds them that tightly.
   uint32_t words[(kNodes + 31) / 32];
   unsigned n = 0;
   uint32_t word = 0;
   unsigned inWord = 0;
-  for (unsigned k = tree.nodeParent[kNodes + c]; k != kRoot; k = tree.nodeParent[k]) {
+  for (unsigned k = tree.NodeParent[kNodes + c]; k != kRoot; k = tree.NodeParent[k]) {
     word |= (k & 1u) << inWord;
     if (++inWord == 32) {
       words[n++] = word;
@@ -61,23 +61,23 @@ void SendSymbol(BitWriter& out, LzhTree& tree, unsigned c) {
   tree.Update(c);
 }
 
-void SendDistance(BitWriter& out, unsigned code) {
+void SendDistance(TBitWriter& out, unsigned code) {
   const unsigned u = code >> 6;
-  const unsigned len = kPositionCode.length[u];
-  out.Put(kPositionCode.code[u] >> (8 - len), len);
+  const unsigned len = kPositionCode.Length[u];
+  out.Put(kPositionCode.Code[u] >> (8 - len), len);
   out.Put(code & 63, 6);
 }
 
 }  // namespace
 
 void LzhCompress(TCodecState& state) {
-  WorkScope scope(state);
-  LzhWork& work = scope.Work();
-  uint8_t* const text = work.window;
+  TWorkScope scope(state);
+  TLzhWork& work = scope.Work();
+  uint8_t* const text = work.Window;
   // Positions 0-4035 and the copy of 0-58 behind the window start as spaces; the lookahead
   // positions after the input's end hold zeros (the finder may compare them, but every match is
   // cut to the bytes left).
-  std::memset(text, 0, sizeof work.window);
+  std::memset(text, 0, sizeof work.Window);
   std::memset(text, kFill, kFirstWrite);
   std::memset(text + kWindow, kFill, kTailCopy);
 
@@ -90,11 +90,11 @@ void LzhCompress(TCodecState& state) {
   }
   if (len == 0) return;
 
-  LzhTree& tree = work.tree;
+  TLzhTree& tree = work.Tree;
   tree.Start();
-  work.finder.reset(new MatchFinder(text));
-  MatchFinder& finder = *work.finder;
-  BitWriter out(state);
+  work.Finder.reset(new TMatchFinder(text));
+  TMatchFinder& finder = *work.Finder;
+  TBitWriter out(state);
   for (unsigned i = 1; i <= kLookahead; ++i) finder.Insert(r - i);
   finder.Insert(r);
 

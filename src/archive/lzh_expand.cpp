@@ -1,8 +1,9 @@
 // "LZH" expansion. Any bit string decodes to something: every path through the tree ends at a
 // symbol and every distance lands inside the window, so bad data can only give wrong bytes
 // (which the member checksum catches), never an access outside the tables. Data that runs out
-// before the member's size is made raises EBadChecksum: the zero bits read past the end could
-// otherwise go on making bytes up to any size a damaged header claims.
+// before the member's size is made raises EBadChecksum (a cancelled run just ends there): the
+// zero bits read past the end could otherwise go on making bytes up to any size a damaged header
+// claims.
 #include <cstring>
 
 #include "archive/lzh_tables.h"
@@ -15,56 +16,56 @@ using namespace lzh;
 
 // Bits of the member data, most significant first, in a 64-bit register; zero bits past the end,
 // which a sound stream never uses.
-class BitReader {
+class TBitReader {
 public:
-  explicit BitReader(TCodecState& state) : state_(state) {}
+  explicit TBitReader(TCodecState& state) : State(state) {}
 
   // Makes at least 57 bits available.
   void Fill() {
     CheckNotPastEnd();
-    while (count_ <= 56) {
+    while (Valid <= 56) {
       uint8_t b = 0;
-      if (!ended_) {
-        b = state_.ReadByte();
-        ended_ = state_.EndOfInput();
+      if (!Ended) {
+        b = State.ReadByte();
+        Ended = State.EndOfInput();
       }
-      if (ended_) padBits_ += 8;
-      bits_ |= static_cast<uint64_t>(b) << (56 - count_);
-      count_ += 8;
+      if (Ended) PadBits += 8;
+      Buffer |= static_cast<uint64_t>(b) << (56 - Valid);
+      Valid += 8;
     }
   }
   void CheckNotPastEnd() const {
-    if (padBits_ > count_) throw EBadChecksum();
+    if (PadBits > Valid) State.InputRanOut();
   }
-  uint64_t Bits() const { return bits_; }
-  unsigned Count() const { return count_; }
+  uint64_t Bits() const { return Buffer; }
+  unsigned Count() const { return Valid; }
   void Skip(unsigned n) {
-    bits_ <<= n;
-    count_ -= n;
+    Buffer <<= n;
+    Valid -= n;
   }
 
 private:
-  TCodecState& state_;
-  uint64_t bits_ = 0;  // left-aligned
-  unsigned count_ = 0;
-  unsigned padBits_ = 0;  // the last bits of the register that stand in for missing data
-  bool ended_ = false;
+  TCodecState& State;
+  uint64_t Buffer = 0;  // left-aligned
+  unsigned Valid = 0;
+  unsigned PadBits = 0;  // the last bits of the register that stand in for missing data
+  bool Ended = false;
 };
 
 }  // namespace
 
 void LzhExpand(TCodecState& state, uint32_t count) {
   if (count == 0) return;
-  WorkScope scope(state);
-  LzhWork& work = scope.Work();
-  LzhTree& tree = work.tree;
-  uint8_t* const window = work.window;
+  TWorkScope scope(state);
+  TLzhWork& work = scope.Work();
+  TLzhTree& tree = work.Tree;
+  uint8_t* const window = work.Window;
   tree.Start();
   std::memset(window, kFill, kFirstWrite);
-  std::memset(window + kFirstWrite, 0, sizeof work.window - kFirstWrite);
+  std::memset(window + kFirstWrite, 0, sizeof work.Window - kFirstWrite);
 
-  BitReader in(state);
-  const uint16_t* const child = tree.nodeChild;
+  TBitReader in(state);
+  const uint16_t* const child = tree.NodeChild;
   unsigned r = kFirstWrite;
   uint32_t left = count;
   while (left != 0) {
@@ -101,10 +102,10 @@ void LzhExpand(TCodecState& state, uint32_t count) {
     // The distance: a prefix code for its upper six bits, then the lower six as they are.
     if (in.Count() < 14) in.Fill();
     const unsigned top = static_cast<unsigned>(in.Bits() >> 56);
-    const unsigned take = kPositionCode.lengthOf[top] + 6u;
+    const unsigned take = kPositionCode.LengthOf[top] + 6u;
     const unsigned low = static_cast<unsigned>(in.Bits() >> (64 - take)) & 63;
     in.Skip(take);
-    const unsigned code = (static_cast<unsigned>(kPositionCode.upperOf[top]) << 6) | low;
+    const unsigned code = (static_cast<unsigned>(kPositionCode.UpperOf[top]) << 6) | low;
     unsigned from = (r - code - 1) & kWindowMask;
     unsigned length = c - kLengthBase;
     // A damaged stream may ask for more than the member's size; the member never grows past it.

@@ -9,14 +9,14 @@
 
 namespace qx::lzh {
 
-class MatchFinder {
+class TMatchFinder {
 public:
   static constexpr unsigned kNone = kWindow;           // no node
   static constexpr unsigned kFirstRoot = kWindow + 1;  // 4096 roots follow
   static constexpr unsigned kLinks = kFirstRoot + 4096;
 
   // text: the window with its 59-byte tail copy (the encoder keeps both up to date).
-  explicit MatchFinder(const uint8_t* text);
+  explicit TMatchFinder(const uint8_t* text);
 
   // Adds position r and leaves the longest match found on the way (0 when none of 3 or more)
   // in MatchLength/MatchCode, the code being the distance minus 1.
@@ -38,8 +38,8 @@ private:
   unsigned CommonFrom(unsigned a, unsigned b, unsigned from) const {
     while (from < kLookahead) {
       uint64_t x, y;
-      std::memcpy(&x, text_ + a + from, 8);
-      std::memcpy(&y, text_ + b + from, 8);
+      std::memcpy(&x, Text + a + from, 8);
+      std::memcpy(&y, Text + b + from, 8);
       if (x != y) {
         from += FirstDifferentByte(x ^ y);
         return from < kLookahead ? from : kLookahead;
@@ -62,24 +62,24 @@ private:
   // shared for node c that moves up from oldParent to oldParent's parent.
   unsigned MoveUp(unsigned c, unsigned oldParent, unsigned newParent) const {
     if (IsRoot(newParent)) return 1;
-    const unsigned a = shared_[c], b = shared_[oldParent];
+    const unsigned a = Shared[c], b = Shared[oldParent];
     if (a != b) return a < b ? a : b;
     return CommonFrom(c, newParent, a);
   }
   // Makes node replace old in old's parent's link.
   void Relink(unsigned old, unsigned node) {
-    const unsigned up = parent_[old];
-    if (right_[up] == old)
-      right_[up] = static_cast<uint16_t>(node);
+    const unsigned up = Parent[old];
+    if (Right[up] == old)
+      Right[up] = static_cast<uint16_t>(node);
     else
-      left_[up] = static_cast<uint16_t>(node);
+      Left[up] = static_cast<uint16_t>(node);
   }
 
-  const uint8_t* text_;
-  uint16_t parent_[kWindow];
-  uint16_t left_[kLinks];
-  uint16_t right_[kLinks];
-  uint8_t shared_[kWindow];
+  const uint8_t* Text;
+  uint16_t Parent[kWindow];
+  uint16_t Left[kLinks];
+  uint16_t Right[kLinks];
+  uint8_t Shared[kWindow];
 };
 
 }  // namespace qx::lzh

@@ -6,19 +6,19 @@ namespace qx {
 
 int32_t TMemoryStream::Read(void* buffer, int32_t count) {
   const int64_t size = Size();
-  if (count <= 0 || position_ >= size) return 0;
-  const int64_t n = count < size - position_ ? count : size - position_;
-  std::memcpy(buffer, Bytes.data() + position_, static_cast<size_t>(n));
-  position_ += n;
+  if (count <= 0 || Offset >= size) return 0;
+  const int64_t n = count < size - Offset ? count : size - Offset;
+  std::memcpy(buffer, Bytes.data() + Offset, static_cast<size_t>(n));
+  Offset += n;
   return static_cast<int32_t>(n);
 }
 
 int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
   if (count <= 0) return 0;
-  const int64_t end = position_ + count;
+  const int64_t end = Offset + count;
   if (end > Size()) Bytes.resize(static_cast<size_t>(end));
-  std::memcpy(Bytes.data() + position_, buffer, static_cast<size_t>(count));
-  position_ = end;
+  std::memcpy(Bytes.data() + Offset, buffer, static_cast<size_t>(count));
+  Offset = end;
   return count;
 }
 
@@ -33,13 +33,13 @@ static int64_t Resolve(int64_t offset, TSeekOrigin origin, int64_t position, int
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
-  position_ = Resolve(offset, origin, position_, Size());
-  return position_;
+  Offset = Resolve(offset, origin, Offset, Size());
+  return Offset;
 }
 
 int64_t TNullStream::Seek(int64_t offset, TSeekOrigin origin) {
-  position_ = Resolve(offset, origin, position_, position_);
-  return position_;
+  Offset = Resolve(offset, origin, Offset, Offset);
+  return Offset;
 }
 
 }  // namespace qx

@@ -23,7 +23,7 @@ public:
   std::vector<uint8_t> Bytes;
 
 private:
-  int64_t position_ = 0;
+  int64_t Offset = 0;
 };
 
 // Swallows every byte written and reads as empty: lets an expansion check its checksums
@@ -32,13 +32,13 @@ class TNullStream : public TStream {
 public:
   int32_t Read(void*, int32_t) override { return 0; }
   int32_t Write(const void*, int32_t count) override {
-    if (count > 0) position_ += count;
+    if (count > 0) Offset += count;
     return count;
   }
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
 
 private:
-  int64_t position_ = 0;
+  int64_t Offset = 0;
 };
 
 }  // namespace qx

@@ -15,26 +15,26 @@ public:
 
 class TStringList {
 public:
-  struct Entry {
+  struct TEntry {
     std::string Text;
     std::unique_ptr<TObject> Object;
   };
 
-  int Count() const { return static_cast<int>(entries_.size()); }
+  int Count() const { return static_cast<int>(Entries.size()); }
   void Add(std::string text, std::unique_ptr<TObject> object = nullptr) {
-    entries_.push_back(Entry{std::move(text), std::move(object)});
+    Entries.push_back(TEntry{std::move(text), std::move(object)});
   }
-  void Delete(int index) { entries_.erase(entries_.begin() + index); }
-  void Clear() { entries_.clear(); }
+  void Delete(int index) { Entries.erase(Entries.begin() + index); }
+  void Clear() { Entries.clear(); }
 
-  const std::string& Strings(int index) const { return entries_[static_cast<size_t>(index)].Text; }
-  void SetString(int index, std::string text) { entries_[static_cast<size_t>(index)].Text = std::move(text); }
-  TObject* Objects(int index) const { return entries_[static_cast<size_t>(index)].Object.get(); }
+  const std::string& Strings(int index) const { return Entries[static_cast<size_t>(index)].Text; }
+  void SetString(int index, std::string text) { Entries[static_cast<size_t>(index)].Text = std::move(text); }
+  TObject* Objects(int index) const { return Entries[static_cast<size_t>(index)].Object.get(); }
   // Frees the entry's object.
-  void FreeObject(int index) { entries_[static_cast<size_t>(index)].Object.reset(); }
+  void FreeObject(int index) { Entries[static_cast<size_t>(index)].Object.reset(); }
 
 private:
-  std::vector<Entry> entries_;
+  std::vector<TEntry> Entries;
 };
 
 }  // namespace qx

@@ -43,6 +43,10 @@ bool TWin32SessionHost::Terminated() { return Application.Terminated; }
 
 void TWin32SessionHost::Beep() { MessageBeep(0); }
 
+void TWin32SessionHost::ClearFolder(const std::string& folder) {
+  qx::ClearFolder(Application.MainWindow, folder);
+}
+
 void TWin32SessionHost::EndProcess(int exitCode) { ExitProcess(static_cast<UINT>(exitCode)); }
 
 bool TWin32SessionHost::IsNT() { return Facts.IsNT; }

@@ -52,6 +52,7 @@ public:
   bool RenameFile(const std::string& from, const std::string& to) override;
   int32_t GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, int32_t attributes) override;
+  void ClearFolder(const std::string& folder) override;
   uint64_t FreeBytes(const std::string& root) override;
   bool FileVersion(const std::string& file, TFileVersion& version) override;
   bool ReadTextFile(const std::string& path, std::string& content) override;

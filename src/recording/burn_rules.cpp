@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "recording/track_list.h"
+#include "res/texts.h"
 
 namespace qx {
 
@@ -44,6 +45,28 @@ std::string TagValue(const std::vector<std::string>& tags, const std::string& ke
 
 std::string TrackTitle(const std::vector<std::string>& tags) {
   return TitleCut(TrimControls(TagValue(tags, kFirstTrackTag)));
+}
+
+int64_t EstimateSpeedFactor(int64_t speedX) { return speedX > 2 ? speedX : 2; }
+
+int64_t EstimateMinutes(int64_t megabytes, int64_t speedFactor) { return megabytes / (9 * speedFactor) + 2; }
+
+TTimeEstimate EstimateTime(int64_t speedX, int64_t folderSize, bool showSpeed, int32_t mediaType,
+                           TTextSource& texts) {
+  TTimeEstimate estimate;
+  const int64_t factor = EstimateSpeedFactor(speedX);
+  const int64_t megabytes = folderSize / 1048576;
+  estimate.SizeMB = static_cast<uint32_t>(megabytes);
+  estimate.Lines.push_back(texts.Text(IDS_SESSION_DONT_DISTURB));
+  const std::string prefix =
+      showSpeed ? texts.Text(IDS_SESSION_SPEED_IS) + std::to_string(factor) + "X: " : std::string();
+  // Larger media write at speeds the estimate does not know.
+  if (mediaType <= 3)
+    estimate.Lines.push_back(prefix + texts.Text(IDS_SESSION_READY_IN) + " " +
+                             std::to_string(EstimateMinutes(megabytes, factor)) + " " +
+                             texts.Text(IDS_SESSION_MINUTES));
+  estimate.SpeedText = std::to_string(factor);
+  return estimate;
 }
 
 }  // namespace qx

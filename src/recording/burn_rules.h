@@ -6,7 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "recording/library_loader.h"
+
 namespace qx {
+
+// Write-method codes; they index the history's counters. Track-at-once is the only method a
+// recording writes with.
+enum TWriteMethod : uint8_t { wmDiscAtOnce = 0, wmSessionAtOnce = 1, wmTrackAtOnce = 2 };
 
 // Bytes per sector of a data track.
 constexpr uint32_t kDataSectorSize = 2048;
@@ -36,5 +42,21 @@ std::string DiscTitle(const std::string& volumeTitle, const std::string& date);
 std::string TagValue(const std::vector<std::string>& tags, const std::string& key);
 // The first track's title from the track tags: the tag "1", trimmed and cut.
 std::string TrackTitle(const std::vector<std::string>& tags);
+
+// The speed factor the estimate uses: the write speed's factor, at least 2.
+int64_t EstimateSpeedFactor(int64_t speedX);
+// Minutes until the disc is ready for a project of `megabytes` at the factor.
+int64_t EstimateMinutes(int64_t megabytes, int64_t speedFactor);
+
+// The time estimate the burn worker reports once the write speed is set.
+struct TTimeEstimate {
+  std::vector<std::string> Lines;  // the memo lines, in order
+  std::string SpeedText;           // the speed factor as text: the report's "&t=", the next PriorX
+  uint32_t SizeMB = 0;             // the project's size in whole MB
+};
+// The estimate for a project of `folderSize` bytes at `speedX`. `showSpeed` puts the factor in
+// front of the line; discs of a type above 3 get no estimate line.
+TTimeEstimate EstimateTime(int64_t speedX, int64_t folderSize, bool showSpeed, int32_t mediaType,
+                           TTextSource& texts);
 
 }  // namespace qx

@@ -12,9 +12,9 @@ namespace qx {
 // Address of an exported entry point; cast to its real type before calling.
 using TLibraryProc = void (*)();
 
-class ILibraryLoader {
+class TLibraryLoader {
 public:
-  virtual ~ILibraryLoader() = default;
+  virtual ~TLibraryLoader() = default;
   // Handle of the loaded library, or nullptr when it cannot be loaded.
   virtual void* Load(const std::string& name) = 0;
   // Address of an exported name, or nullptr when the library does not export it.
@@ -25,9 +25,9 @@ public:
   virtual bool RunGuarded(const std::function<void()>& call) = 0;
 };
 
-class ITextSource {
+class TTextSource {
 public:
-  virtual ~ITextSource() = default;
+  virtual ~TTextSource() = default;
   // The text of a string resource; empty when there is none.
   virtual std::string Text(unsigned id) = 0;
 };

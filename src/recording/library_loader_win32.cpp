@@ -37,14 +37,13 @@ bool TakesException(const EXCEPTION_RECORD* record) {
 
 #if defined(__x86_64__)
 
-extern "C" {
+// The thunk's symbols are named by their assembler labels, so no C linkage is needed.
 // Calls call(argument); 1 when it returned, 0 when an exception escaped it.
 int GuardedCall(void (*call)(const void*), const void* argument) __asm__("qx_guarded_call");
 void GuardLanding() __asm__("qx_guard_landing");
 __attribute__((used)) static EXCEPTION_DISPOSITION GuardEscape(
     EXCEPTION_RECORD* record, void* frame, CONTEXT* context,
     DISPATCHER_CONTEXT* dispatch) __asm__("qx_guard_escape");
-}
 
 __asm__(R"(
 	.text
@@ -81,7 +80,7 @@ void InvokeCall(const void* call) { (*static_cast<const std::function<void()>*>(
 
 }  // namespace
 
-bool Win32LibraryLoader::RunGuarded(const std::function<void()>& call) {
+bool TWin32LibraryLoader::RunGuarded(const std::function<void()>& call) {
   return GuardedCall(&InvokeCall, &call) != 0;
 }
 
@@ -130,7 +129,7 @@ void CallOnChain(const std::function<void()>& call, TGuardRecord& record) {
 }  // namespace
 
 // Kept out of line so that the landing buffer's frame is this function's own.
-__attribute__((noinline)) bool Win32LibraryLoader::RunGuarded(const std::function<void()>& call) {
+__attribute__((noinline)) bool TWin32LibraryLoader::RunGuarded(const std::function<void()>& call) {
   TGuardRecord record{ChainHead(), reinterpret_cast<void*>(&GuardEscape), {}};
   if (__builtin_setjmp(record.Landing) != 0) {
     SetChainHead(record.Next);  // the unwind left ours at the head
@@ -146,27 +145,20 @@ __attribute__((noinline)) bool Win32LibraryLoader::RunGuarded(const std::functio
 
 namespace qx {
 
-void* Win32LibraryLoader::Load(const std::string& name) { return LoadLibraryA(name.c_str()); }
+void* TWin32LibraryLoader::Load(const std::string& name) { return LoadLibraryA(name.c_str()); }
 
-TLibraryProc Win32LibraryLoader::Lookup(void* handle, const char* name) {
+TLibraryProc TWin32LibraryLoader::Lookup(void* handle, const char* name) {
   return reinterpret_cast<TLibraryProc>(GetProcAddress(static_cast<HMODULE>(handle), name));
 }
 
-bool Win32LibraryLoader::Free(void* handle) { return FreeLibrary(static_cast<HMODULE>(handle)) != FALSE; }
+bool TWin32LibraryLoader::Free(void* handle) { return FreeLibrary(static_cast<HMODULE>(handle)) != FALSE; }
 
-Win32StringTable::Win32StringTable(void* module) : Module_(module ? module : GetModuleHandleA(nullptr)) {}
+TWin32StringTable::TWin32StringTable(void* module) : Module(module ? module : GetModuleHandleA(nullptr)) {}
 
-std::string Win32StringTable::Text(unsigned id) {
+std::string TWin32StringTable::Text(unsigned id) {
   char buffer[4096];
-  const int length = LoadStringA(static_cast<HINSTANCE>(Module_), id, buffer, sizeof buffer);
+  const int length = LoadStringA(static_cast<HINSTANCE>(Module), id, buffer, sizeof buffer);
   return length > 0 ? std::string(buffer, static_cast<std::size_t>(length)) : std::string();
-}
-
-RwLibBinding& ProcessRecordingLibrary() {
-  static Win32LibraryLoader loader;
-  static Win32StringTable texts;
-  static RwLibBinding binding(loader, texts);
-  return binding;
 }
 
 }  // namespace qx

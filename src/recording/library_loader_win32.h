@@ -3,11 +3,10 @@
 // faults and exceptions that escape the library turned into a failed call, and texts from the
 // module's string table.
 #include "recording/library_loader.h"
-#include "recording/rwlib_binding.h"
 
 namespace qx {
 
-class Win32LibraryLoader : public ILibraryLoader {
+class TWin32LibraryLoader : public TLibraryLoader {
 public:
   void* Load(const std::string& name) override;
   TLibraryProc Lookup(void* handle, const char* name) override;
@@ -16,16 +15,13 @@ public:
 };
 
 // Texts of a module's string table (the running program's by default).
-class Win32StringTable : public ITextSource {
+class TWin32StringTable : public TTextSource {
 public:
-  explicit Win32StringTable(void* module = nullptr);
+  explicit TWin32StringTable(void* module = nullptr);
   std::string Text(unsigned id) override;
 
 private:
-  void* Module_;
+  void* Module;
 };
-
-// The process's one binding, over the two adapters above.
-RwLibBinding& ProcessRecordingLibrary();
 
 }  // namespace qx

@@ -1,7 +1,9 @@
 #pragma once
 // The entry points of the outside recording library "RwLib.dll" as the applet calls them: the
 // calling convention of exported Windows functions, the argument widths the library expects, and
-// the order in which the bind resolves them.
+// the order in which the bind resolves them. The list below is the one place where an entry point
+// is written down; the slots, the exported names, the pointer types and the binding's wrappers are
+// all made from it.
 #include <cstddef>
 #include <cstdint>
 
@@ -10,6 +12,38 @@
 #else
 #define QX_RWLIB_CALL
 #endif
+
+// Every entry point, in the order the bind looks the names up. Three kinds of row:
+//   WRAPPED(Name, (parameters), (arguments))  called through a wrapper made from the row;
+//   OWN(Name, (parameters))                   called through a wrapper written by hand
+//                                             (a fault guard, text buffers, the device scan);
+//   NAMED(Name)                               never called: only bound by name.
+#define QX_RWLIB_ENTRY_POINTS(WRAPPED, OWN, NAMED)                                                       \
+  OWN(Start, (int32_t adapter, int32_t target, uint8_t zero, uint8_t memoryFactor, int32_t value))       \
+  WRAPPED(BlankDisc, (int32_t mode), (mode))                                                             \
+  NAMED(IsDiscBlank)                                                                                     \
+  WRAPPED(GetDiscInfo,                                                                                   \
+          (int32_t * blank, int32_t * second, int32_t * erasable, int32_t * ready, int32_t * mediaType), \
+          (blank, second, erasable, ready, mediaType))                                                   \
+  WRAPPED(SetCdSpeeds, (uint16_t first, uint16_t writeSpeed), (first, writeSpeed))                       \
+  WRAPPED(GetCdSpeeds, (uint16_t * first, uint16_t * current, uint16_t * third, uint16_t * highest),     \
+          (first, current, third, highest))                                                              \
+  WRAPPED(Unload, (), ())                                                                                \
+  WRAPPED(Load, (), ())                                                                                  \
+  NAMED(SendOpc)                                                                                         \
+  WRAPPED(IsDeviceReadyEx, (), ())                                                                       \
+  WRAPPED(BurnProofControl, (int32_t mode), (mode))                                                      \
+  OWN(GetVendorProductStrings, (char* vendor, char* product))                                            \
+  WRAPPED(GetSupportedWriteModes, (int32_t * trackAtOnce, int32_t * flag2, int32_t * flag3),             \
+          (trackAtOnce, flag2, flag3))                                                                   \
+  OWN(AbortWrite, ())                                                                                    \
+  NAMED(WriteCdAudioTao)                                                                                 \
+  NAMED(WriteCdAudioSao)                                                                                 \
+  NAMED(WriteCdAudioDao)                                                                                 \
+  NAMED(WriteCdDataTao)                                                                                  \
+  WRAPPED(WriteCdDataTaoPerList,                                                                         \
+          (TTrackList * list, const char* volumeName, int32_t interval, void** event, int32_t testFlag), \
+          (list, volumeName, interval, event, testFlag))
 
 namespace qx {
 
@@ -31,47 +65,23 @@ enum TResult : int32_t {
 // The library's text outputs are buffers of this size.
 constexpr std::size_t kTextBufferSize = 1024;
 
-using TStart = int32_t(QX_RWLIB_CALL*)(int32_t adapter, int32_t target, uint8_t zero, uint8_t memoryFactor,
-                                       int32_t value);
-using TBlankDisc = int32_t(QX_RWLIB_CALL*)(int32_t mode);
-using TGetDiscInfo = int32_t(QX_RWLIB_CALL*)(int32_t* blank, int32_t* second, int32_t* erasable,
-                                             int32_t* ready, int32_t* mediaType);
-using TSetCdSpeeds = int32_t(QX_RWLIB_CALL*)(uint16_t first, uint16_t writeSpeed);
-using TGetCdSpeeds = int32_t(QX_RWLIB_CALL*)(uint16_t* first, uint16_t* current, uint16_t* third,
-                                             uint16_t* highest);
-using TNoArguments = int32_t(QX_RWLIB_CALL*)();
-using TBurnProofControl = int32_t(QX_RWLIB_CALL*)(int32_t mode);
-using TGetVendorProductStrings = int32_t(QX_RWLIB_CALL*)(char* vendor, char* product);
-using TGetSupportedWriteModes = int32_t(QX_RWLIB_CALL*)(int32_t* trackAtOnce, int32_t* flag2, int32_t* flag3);
-using TWriteCdDataTaoPerList = int32_t(QX_RWLIB_CALL*)(TTrackList* list, const char* volumeName,
-                                                       int32_t interval, void** event, int32_t testFlag);
+// The pointer type of each called entry point: TStart, TBlankDisc, ...
+#define QX_RWLIB_TYPE(name, parameters, ...) using T##name = int32_t(QX_RWLIB_CALL*) parameters;
+#define QX_RWLIB_NO_TYPE(name)
+QX_RWLIB_ENTRY_POINTS(QX_RWLIB_TYPE, QX_RWLIB_TYPE, QX_RWLIB_NO_TYPE)
+#undef QX_RWLIB_TYPE
+#undef QX_RWLIB_NO_TYPE
 
-// The slots, in the order the bind looks the names up.
-enum TSlot : std::size_t {
-  slStart,
-  slBlankDisc,
-  slIsDiscBlank,
-  slGetDiscInfo,
-  slSetCdSpeeds,
-  slGetCdSpeeds,
-  slUnload,
-  slLoad,
-  slSendOpc,
-  slIsDeviceReadyEx,
-  slBurnProofControl,
-  slGetVendorProductStrings,
-  slGetSupportedWriteModes,
-  slAbortWrite,
-  slWriteCdAudioTao,
-  slWriteCdAudioSao,
-  slWriteCdAudioDao,
-  slWriteCdDataTao,
-  slWriteCdDataTaoPerList,
-  kSlotCount
-};
+// The slots, in the order the bind looks the names up: slStart, slBlankDisc, ...
+#define QX_RWLIB_SLOT(name, ...) sl##name,
+enum TSlot : std::size_t { QX_RWLIB_ENTRY_POINTS(QX_RWLIB_SLOT, QX_RWLIB_SLOT, QX_RWLIB_SLOT) kSlotCount };
+#undef QX_RWLIB_SLOT
 
 // Exported names, indexed by TSlot.
-extern const char* const kEntryNames[kSlotCount];
+#define QX_RWLIB_NAME(name, ...) #name,
+inline constexpr const char* kEntryNames[kSlotCount] = {
+    QX_RWLIB_ENTRY_POINTS(QX_RWLIB_NAME, QX_RWLIB_NAME, QX_RWLIB_NAME)};
+#undef QX_RWLIB_NAME
 
 }  // namespace rwlib
 }  // namespace qx

@@ -19,7 +19,7 @@ constexpr int kRecorderFoundShare = 5;
 }  // namespace
 
 bool TFormMain::CheckRequiredFiles() {
-  Step = stRequiredFiles;
+  SetStep(stRequiredFiles);
   if (Host.FileExists(Host.AppPath(kProjectFile))) return true;
   Fail(IDS_CHECK_REQUIRED_FILES);
   return false;
@@ -27,7 +27,7 @@ bool TFormMain::CheckRequiredFiles() {
 
 bool TFormMain::CheckDiskSpace(int64_t required) {
   if (!BeginStep()) return false;
-  Step = stDiskSpace;
+  SetStep(stDiskSpace);
   // The volume of the applet folder, named like "C:\"; a UNC folder gives a name the query
   // rejects, so a network drive counts as full.
   const std::string root = Host.CurrentFolder().substr(0, 3);
@@ -59,7 +59,7 @@ bool TFormMain::MeasureCpuSpeed() {
 
 bool TFormMain::CheckAspiLayer(bool allowInstall) {
   if (!BeginStep()) return false;
-  Step = stAspiLayer;
+  SetStep(stAspiLayer);
   if (!Host.IsNT()) {
     // The 9x family brings its own layer: a newer copy beside the applet would shadow it.
     const std::string folder = Host.CurrentFolder();
@@ -119,11 +119,11 @@ bool TFormMain::StartEngine() {
   }
 
   const int32_t started = Library.StartRecordingEngine(static_cast<uint8_t>(MemoryFactor), kEngineBuffer);
-  if (started == 1) {
+  if (started == rwlib::rcSuccess) {
     RecorderOpen = true;
   } else {
     View.AppendStatus(Library.ErrorText(started));
-    SetResult(8);
+    SetResult(rsNoRecorder);
   }
   // Without the library the engine's failure has been reported; asking further would only
   // repeat "Unable to load the dll".
@@ -131,30 +131,29 @@ bool TFormMain::StartEngine() {
 
   std::string vendor, product;
   const int32_t identified = Library.GetVendorProductStrings(vendor, product);
-  if (identified == 1) {
+  if (identified == rwlib::rcSuccess) {
     RecorderVendor = vendor;
     RecorderProduct = product;
   } else {
     View.AppendStatus(Library.ErrorText(identified));
-    SetResult(8);
+    SetResult(rsNoRecorder);
   }
 
+  // The other two write-mode flags are read and never used.
   int32_t tao = 0, flag2 = 0, flag3 = 0;
   const int32_t modes = Library.GetSupportedWriteModes(&tao, &flag2, &flag3);
-  if (modes == 1) {
+  if (modes == rwlib::rcSuccess) {
     TaoSupported = tao != 0;
-    WriteModeFlag2 = flag2 != 0;
-    WriteModeFlag3 = flag3 != 0;
   } else {
     View.AppendStatus(Library.ErrorText(modes));
-    SetResult(6);
+    SetResult(rsNoWriteMethod);
   }
   return true;
 }
 
 bool TFormMain::ShowRecorderInfo() {
   if (!BeginStep()) return false;
-  Step = stRecorder;
+  SetStep(stRecorder);
   AddProgressLeft(kRecorderStepShare);
   if (RecorderOpen) {
     View.AppendStatus(Host.Text(IDS_CHECK_VERSION) + FileVersionText(Host.AppletFileName(), "Short") +
@@ -170,16 +169,16 @@ bool TFormMain::ShowRecorderInfo() {
                       Host.Text(IDS_CHECK_NO_RECORDER_END));
   } else {
     Append(IDS_CHECK_NEED_ADMIN);
-    ResultCode = 11;
+    ResultCode = rsNeedsAdmin;
   }
   Host.Beep();
-  SetRightButton(1);
+  SetRightButton(rbOk);
   return false;
 }
 
 bool TFormMain::CheckBlankDisc(bool retry) {
   if (!BeginStep()) return false;
-  Step = stBlankDisc;
+  SetStep(stBlankDisc);
   DiscBlank = false;
   bool answered = QueryDiscInfo();
   if (!answered) {
@@ -193,12 +192,12 @@ bool TFormMain::CheckBlankDisc(bool retry) {
   if (retry) return false;
   // False: the erase question has taken the session over (or the session is ending).
   if (!OfferErase() || SessionEnded) return false;
-  Step = stBlankDisc;
+  SetStep(stBlankDisc);
   Append(IDS_CHECK_NO_BLANK_DISC);
-  SetResult(5);
+  SetResult(rsNoBlankDisc);
   Host.Beep();
   Library.Unload();
-  SetRightButton(1);
+  SetRightButton(rbOk);
   View.Focus(TButtonId::ButtonRight);
   return false;
 }
@@ -212,13 +211,11 @@ bool TFormMain::QueryDiscInfo() {
   DiscErasable = erasable != 0;
   DiscReady = ready != 0;
   MediaType = media;
-  return answer == 1;
+  return answer == rwlib::rcSuccess;
 }
 
 std::string TFormMain::FileVersionText(const std::string& file, const std::string& form) {
-  TFileVersion version;
-  if (!Host.FileVersion(file, version)) return FileVersionTextOf(std::nullopt, form);
-  return FileVersionTextOf(version, form);
+  return qx::FileVersionText(Host, file, form);
 }
 
 }  // namespace qx

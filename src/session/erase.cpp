@@ -3,13 +3,13 @@
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
 #include "session/form_main.h"
+#include "session/results_address.h"
 
 namespace qx {
 
 namespace {
-// The DirectCD packet-writing software holds the drive for a while after a disc goes in.
-constexpr const char kDirectCdDriver[] = "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\cdrpwd.vxd";
-constexpr const char kDirectCdProgram[] = "C:\\Program Files\\DirectCD\\Directcd.exe";
+// The DirectCD packet-writing software (results_address.h names its two paths) holds the drive
+// for a while after a disc goes in.
 constexpr uint32_t kDirectCdSettle = 20000;
 constexpr uint32_t kDriveSettle = 4500;
 constexpr uint32_t kAnswerPoll = 50;
@@ -25,7 +25,7 @@ constexpr int32_t kBlankFull = 1;
 }  // namespace
 
 bool TFormMain::OfferErase() {
-  Step = stEraseQuestion;
+  SetStep(stEraseQuestion);
   if (EraseDecision == 1) return false;
   if (EraseDecision == 2) return true;
   if (!DiscErasable) return true;
@@ -63,7 +63,7 @@ void TFormMain::ButtonYESErase() {
   Append(IDS_ERASE_STARTED);
   AddProgressLeft(kErasingShare);
 
-  if (Library.BlankDisc(kBlankFull) != 1) {
+  if (Library.BlankDisc(kBlankFull) != rwlib::rcSuccess) {
     EraseDecision = 2;
     Append(IDS_ERASE_FAILED);
   } else {
@@ -74,8 +74,8 @@ void TFormMain::ButtonYESErase() {
     // not shown an erased disc, whatever its blank flag says.
     if (answered && DiscBlank && DiscReady && !SessionEnded) {
       EraseDecision = 1;
-      SetRightButton(0);
-      if (ResultCode == 5) ResultCode = -1;
+      SetRightButton(rbCancel);
+      if (ResultCode == rsNoBlankDisc) ResultCode = rsUndecided;
       Append(IDS_ERASE_SUCCESS);
       if (ProcessMessages()) {
         AddProgressLeft(kErasedBlankShare);
@@ -88,13 +88,13 @@ void TFormMain::ButtonYESErase() {
   }
   // Also after a recording has started here: should it fail, the press then looks for a blank
   // disc once more.
-  Step = stBlankDisc;
+  SetStep(stBlankDisc);
 }
 
 void TFormMain::ButtonNOErase() {
   AttachNormalHandlers(IDS_BUTTON_CANCEL_PLAIN);
   EraseDecision = 2;
-  Step = stBlankDisc;
+  SetStep(stBlankDisc);
 }
 
 void TFormMain::WaitDiscReady() {

@@ -5,6 +5,7 @@
 #include "session/form_main.h"
 
 #include "base/applet_layout.h"
+#include "recording/burn_rules.h"
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
 #include "session/session_rules.h"
@@ -17,6 +18,16 @@ constexpr int32_t kHiddenAttribute = 0x02;
 constexpr uint32_t kPreviewMilliseconds = 5000;
 // Shares of the preparation gauge.
 constexpr int kUnpackShare = 15;
+
+// The counter of a write method: 0 disc-at-once, 1 session-at-once, 2 track-at-once.
+int32_t* MethodCounter(uint8_t method, int32_t& dao, int32_t& sao, int32_t& tao) {
+  switch (method) {
+    case wmDiscAtOnce: return &dao;
+    case wmSessionAtOnce: return &sao;
+    case wmTrackAtOnce: return &tao;
+    default: return nullptr;
+  }
+}
 }  // namespace
 
 TFormMain::TFormMain(const TSessionContext& context)
@@ -45,7 +56,7 @@ void TFormMain::Append(unsigned textId) { View.AppendStatus(Host.Text(textId)); 
 void TFormMain::Fail(unsigned textId) {
   Append(textId);
   Host.Beep();
-  SetRightButton(1);
+  SetRightButton(rbOk);
 }
 
 void TFormMain::AddProgressLeft(int amount) {
@@ -56,8 +67,8 @@ void TFormMain::AddProgressLeft(int amount) {
 
 void TFormMain::FormCreate(bool previewMode) {
   View.SetCaption(TButtonId::ButtonRight, Host.Text(IDS_BUTTON_PLEASE_WAIT));
-  Step = stCreated;
-  ResultCode = -1;
+  SetStep(stCreated);
+  ResultCode = rsUndecided;
   LoadHistory();
   View.ShowWindow();
   if (previewMode) {
@@ -72,7 +83,7 @@ void TFormMain::ApplicationActivate() {
   if (!SessionStarted && !SessionEnded) {
     SessionStarted = true;
     if (ProcessMessages()) {
-      Step = stBusy;
+      SetStep(stBusy);
       RunSession();
     }
   }
@@ -80,8 +91,8 @@ void TFormMain::ApplicationActivate() {
 }
 
 void TFormMain::RunSession() {
-  SetRightButton(0);
-  BurnDataModule.SetTestMode(Host.IsSwitch(kSwitchTest) || History.Testing);
+  SetRightButton(rbCancel);
+  TestMode = Host.IsSwitch(kSwitchTest) || History.Testing;
   if (PayloadModule && !PayloadModule->RunMaintenanceMode()) {
     PayloadModule->DetachProgress();
     AddProgressLeft(kUnpackShare);
@@ -97,7 +108,7 @@ void TFormMain::RunSession() {
   if (!CheckRequiredFiles()) return;
   if (!CheckDiskSpace(Host.AppletSize())) return;
   if (!BeginStep()) return;
-  Step = stChecksPassed;
+  SetStep(stChecksPassed);
   if (!MeasureCpuSpeed()) return;
   if (!CheckAspiLayer(true)) return;
   if (!StartEngine()) return;
@@ -109,7 +120,7 @@ void TFormMain::RunSession() {
 
 bool TFormMain::BeginStep() {
   // While a check runs, the right button cancels.
-  Step = stBusy;
+  SetStep(stBusy);
   return ProcessMessages() && Wait(150);
 }
 
@@ -125,7 +136,7 @@ void TFormMain::ReadVolumeTitle() {
 // --- the recording's start
 
 void TFormMain::StartRecording() {
-  Step = stBusy;
+  SetStep(stBusy);
   View.ShowWindow();
   const std::string hidden = Host.AppPath(kHiddenSupportFile);
   const int32_t attributes = Host.GetAttributes(hidden);
@@ -139,13 +150,13 @@ void TFormMain::StartRecording() {
   }
 
   int32_t ready = Library.IsDeviceReadyEx();
-  if (ready != 1) {
+  if (ready != rwlib::rcSuccess) {
     if (!Wait(2000)) return;
     ready = Library.IsDeviceReadyEx();
   }
-  if (ready != 1) {
+  if (ready != rwlib::rcSuccess) {
     View.AppendStatus(Library.ErrorText(ready));
-    SetResult(76);
+    SetResult(rsNotReady);
     return;
   }
 
@@ -162,36 +173,74 @@ void TFormMain::StartRecording() {
   if (TaoSupported) {
     // Track-at-once is the only method ever started.
     WriteMethod = wmTrackAtOnce;
-    if (BurnDataModule.StartBurn(wmTrackAtOnce)) {
+    if (BurnDataModule.StartBurn(BurnRequest(),
+                                 [this](const TBurnOutcome& outcome) { RecordingFinished(outcome); })) {
       Append(IDS_SESSION_TAO_METHOD);
       Host.LowerThreadBelowNormal();
     } else {
       // No worker: the button comes back, and its press takes the cancel path.
-      SetRightButton(1);
+      SetRightButton(rbOk);
     }
     return;
   }
   Append(IDS_SESSION_NO_METHOD);
-  SetResult(6);
-  SetRightButton(1);
+  SetResult(rsNoWriteMethod);
+  SetRightButton(rbOk);
 }
 
-std::vector<std::string> TFormMain::ShowTimeEstimate() {
-  const int64_t factor = EstimateSpeedFactor(SpeedX);
-  const int64_t megabytes = History.LastFolderSize / 1048576;
-  SpeedText = std::to_string(EstimateMinutes(megabytes, factor));
-  SizeMB = static_cast<uint32_t>(megabytes);
+TBurnRequest TFormMain::BurnRequest() {
+  TBurnRequest request;
+  request.WriteMethod = WriteMethod;
+  request.Folder = History.LastFolderPath;
+  request.FolderSize = History.LastFolderSize;
+  request.VolumeName = History.LastVolName;
+  request.VolumeTitle = VolumeTitle;
+  request.TestMode = TestMode;
+  request.ShowSpeed = History.Testing;
+  request.MediaType = MediaType;
+  request.Speed = SpeedInputs();
+  return request;
+}
 
-  std::vector<std::string> lines{Host.Text(IDS_SESSION_DONT_DISTURB)};
-  const std::string prefix =
-      History.Testing ? Host.Text(IDS_SESSION_SPEED_IS) + std::to_string(factor) + "X: " : std::string();
-  // Larger media write at speeds the estimate does not know.
-  if (MediaType <= 3)
-    lines.push_back(prefix + Host.Text(IDS_SESSION_READY_IN) + " " + SpeedText + " " +
-                    Host.Text(IDS_SESSION_MINUTES));
-  // From now on SpeedText is the speed factor: the results report sends it and the history keeps it.
-  SpeedText = std::to_string(factor);
-  return lines;
+// --- the recording's completion
+
+void TFormMain::RecordingFinished(const TBurnOutcome& outcome) {
+  if (SessionEnded) return;
+  if (outcome.Result != rsUndecided) SetResult(outcome.Result);
+  TakeRecordingSpeed(outcome);
+  // Nothing has gone wrong: no code of 1 or more.
+  if (ResultCode < rsCancelled) ReportSuccess();
+  BurnDataModule.ReleaseDrive();
+  BuildHistoryTexts(outcome.LastWriteResult);
+  SetRightButton(rbOk);
+  Cleanup(false, false);
+  View.SetProgress(TGaugeId::ProgressBar, View.MaxValue(TGaugeId::ProgressBar));
+  // The shell's AutoPlay may open the finished disc again.
+  CancelAutoPlay = false;
+}
+
+void TFormMain::ReportSuccess() {
+  if (History.LastProjectDeleteIt == "1") {
+    Append(IDS_BURN_CLEANING_UP);
+    Host.ClearFolder(History.LastFolderPath);
+  }
+  Append(IDS_BURN_COMPLETED);
+  View.AppendStatus(Host.Text(IDS_BURN_LABEL_HINT) + Host.Text(IDS_BURN_DISC_LOG) + History.LastDiscNumber);
+  View.AppendStatus(Host.Text(IDS_BURN_THANKS) + "\r\n" + Host.Text(IDS_BURN_MAKER) + "\r\n" +
+                    Host.Text(IDS_BURN_MAKER_DETAILS) + "\r\n" + Host.Text(IDS_BURN_COVER_SHEET));
+  if (int32_t* successes = MethodCounter(WriteMethod, DAOModeSuccess, SAOModeSuccess, TAOModeSuccess))
+    ++*successes;
+  SetStep(stDiscCompleted);
+}
+
+// The speed step's values, once the recording has chosen a speed: the report sends the factor and
+// the size, the history keeps the factor and the hold flag.
+void TFormMain::TakeRecordingSpeed(const TBurnOutcome& outcome) {
+  if (!outcome.SpeedSet) return;
+  SpeedX = outcome.SpeedX;
+  SizeMB = outcome.SizeMB;
+  SpeedText = std::to_string(EstimateSpeedFactor(SpeedX));
+  History.PriorSaidHoldThrottle = outcome.PriorSaidHoldThrottle;
 }
 
 // --- results and the right button
@@ -201,10 +250,10 @@ int TFormMain::SetResult(int code) {
   return ResultCode;
 }
 
-void TFormMain::SetRightButton(int kind) {
+void TFormMain::SetRightButton(TRightButtonKind kind) {
   View.SetEnabled(TButtonId::ButtonRight, true);
-  View.SetCaption(TButtonId::ButtonRight, Host.Text(kind == 1 ? IDS_BUTTON_OK : IDS_BUTTON_CANCEL));
-  View.Focus(kind == 1 ? TButtonId::ButtonRight : TButtonId::ButtonLeft);
+  View.SetCaption(TButtonId::ButtonRight, Host.Text(kind == rbOk ? IDS_BUTTON_OK : IDS_BUTTON_CANCEL));
+  View.Focus(kind == rbOk ? TButtonId::ButtonRight : TButtonId::ButtonLeft);
 }
 
 void TFormMain::ButtonClick(TButtonId button) {
@@ -223,38 +272,38 @@ void TFormMain::ButtonRightClick() {
   // A press while the session is already ending would run a second exit, or even start a
   // recording from step 5 while the files are being removed.
   if (Exiting || SessionEnded) return;
-  switch (Step) {
+  switch (CurrentStep) {
     case stCreated:
     case stEraseQuestion: return;
     case stRequiredFiles:
-      ResultCode = 2;
+      ResultCode = rsFilesMissing;
       ExitSession(true, false);
       return;
     case stDiskSpace:
-      ResultCode = 3;
+      ResultCode = rsDiskSpace;
       ExitSession(true, false);
       return;
     case stAspiLayer:
-      ResultCode = 4;
+      ResultCode = rsNoAspi;
       Reports.OpenAspiHelpPage();
       ExitSession(false, false);
       return;
     case stBlankDisc:
       if (CheckBlankDisc(true)) {
-        SetRightButton(0);
-        if (ResultCode == 5) ResultCode = -1;
+        SetRightButton(rbCancel);
+        if (ResultCode == rsNoBlankDisc) ResultCode = rsUndecided;
         StartRecording();
       } else if (!SessionEnded) {
-        SetResult(5);
+        SetResult(rsNoBlankDisc);
         ExitSession(true, false);
       }
       return;
     case stRecorder:
-      if (ResultCode != 11) ResultCode = 8;
+      if (ResultCode != rsNeedsAdmin) ResultCode = rsNoRecorder;
       ExitSession(true, false);
       return;
     case stDiscCompleted:
-      if (ResultCode < 0) ResultCode = 0;
+      if (ResultCode < rsCompleted) ResultCode = rsCompleted;
       ExitSession(true, true);
       return;
     default: CancelPath(); return;
@@ -262,11 +311,17 @@ void TFormMain::ButtonRightClick() {
 }
 
 void TFormMain::CancelPath() {
-  SetResult(1);
+  SetResult(rsCancelled);
   Cancelled = true;
   // A failure code already set (a failed recording) is kept, and then this is no cancel.
-  if (ResultCode == 1) Append(IDS_SESSION_CANCELING);
-  if (BurnDataModule.BurnRunning()) BurnDataModule.AbortBurn();
+  if (ResultCode == rsCancelled) Append(IDS_SESSION_CANCELING);
+  if (BurnDataModule.BurnRunning()) {
+    // The aborted recording counts as a failure of its write method.
+    const TBurnOutcome outcome = BurnDataModule.AbortBurn();
+    TakeRecordingSpeed(outcome);
+    if (int32_t* fails = MethodCounter(WriteMethod, DAOModeFail, SAOModeFail, TAOModeFail)) ++*fails;
+    BuildHistoryTexts(outcome.LastWriteResult);
+  }
   ExitSession(true, false);
 }
 
@@ -284,13 +339,27 @@ void TFormMain::FinishSession() {
   SaveHistory();
   if (Host.IsOnline()) OpenResultsPage();
   Host.Delay(2400);
-  if (ResultCode == 0) Reports.OpenCoverSheet();
+  if (ResultCode == rsCompleted) Reports.OpenCoverSheet();
   Host.DeleteFile(Host.AppPath(kProjectFile));
 }
 
-void TFormMain::Cleanup(bool cleanAspi, bool deleteApplet) { Cleaner.Cleanup(cleanAspi, deleteApplet); }
+void TFormMain::Cleanup(bool cleanAspi, bool deleteApplet) {
+  Cleaner.Cleanup(cleanAspi, deleteApplet, History.DeleteApplet);
+}
 
-void TFormMain::OpenResultsPage() { Reports.OpenResultsPage(); }
+void TFormMain::OpenResultsPage() { Reports.OpenResultsPage(ReportValues()); }
+
+TResultsReport TFormMain::ReportValues() const {
+  TResultsReport report;
+  report.ResultCode = ResultCode;
+  report.RecorderVendor = RecorderVendor;
+  report.RecorderProduct = RecorderProduct;
+  report.SuccText = SuccText;
+  report.FailText = FailText;
+  report.SpeedText = SpeedText;
+  report.SizeMB = SizeMB;
+  return report;
+}
 
 // --- the window's own events
 

@@ -1,23 +1,26 @@
 #pragma once
 // TFormMain: the controller of the recording session that runs in the applet's only window. It is
 // portable: it reaches the window through TSessionView, the platform through TSessionHost, the
-// recording library through RwLibBinding, and the burn, clean-up and report pieces through the
-// seams of session_seams.h. The code follows the session's order: creation, the start on the
-// first activation, the chain of checks, the start of the recording, the right button, the end.
-// See doc/session-steps.md for the steps and their transitions.
+// recording library through TRwLibBinding, the burn data module through TBurnControl (a request
+// in, an outcome back), and the clean-up and report pieces through the seams of session_seams.h. The code
+// follows the session's order: creation, the start on the first activation, the chain of checks, the start of
+// the recording, the right button, the end. See doc/session-steps.md for the steps and their transitions.
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "base/result_code.h"
+#include "burn/burn_request.h"
+#include "recording/speed_rule.h"
 #include "session/history.h"
-#include "session/speed_rule.h"
 #include "session/session_host.h"
+#include "session/results_address.h"
 #include "session/session_seams.h"
 #include "session/session_view.h"
 
 namespace qx {
 
-class RwLibBinding;
+class TRwLibBinding;
 
 // What the session waits for; the right button's press acts on it.
 enum TStep : uint8_t {
@@ -33,6 +36,9 @@ enum TStep : uint8_t {
   stDiscCompleted = 10,  // disc completed: the press exits with 0 and removes the applet
 };
 
+// What the right button offers once a step hands it back.
+enum TRightButtonKind { rbCancel, rbOk };
+
 // Which handler a button's click runs; the erase question swaps them while it is open.
 enum class THandler { ButtonLeftClick, ButtonRightClick, ButtonYESErase, ButtonNOErase };
 
@@ -40,7 +46,7 @@ enum class THandler { ButtonLeftClick, ButtonRightClick, ButtonYESErase, ButtonN
 struct TSessionContext {
   TSessionView& View;
   TSessionHost& Host;
-  RwLibBinding& Library;
+  TRwLibBinding& Library;
   TBurnControl& BurnDataModule;
   TCleanup& Cleaner;
   TReports& Reports;
@@ -65,10 +71,12 @@ public:
   // ended meanwhile (a nested press took the exit), so the check must stop where it is.
   bool BeginStep();
   void StartRecording();
-  // Called by the burn worker once the write speed is set: sets SizeMB and SpeedText and returns
-  // the memo lines, which the worker delivers to the window as status messages (the worker never
-  // touches the window itself).
-  std::vector<std::string> ShowTimeEstimate();
+  // The recording's request from this session's values.
+  TBurnRequest BurnRequest();
+  // The completion's session part, on the window thread once the burn worker has ended: the
+  // recording's result and speed, the success report, the counters and step 10, the burn data
+  // module's own part (ReleaseDrive), the summary texts, the right button, the first clean-up.
+  void RecordingFinished(const TBurnOutcome& outcome);
 
   // --- the buttons and the window's own events
   // A click of the button; runs the handler currently attached to it.
@@ -87,7 +95,10 @@ public:
 
   // --- operations other pieces call
   int SetResult(int code);
-  void SetRightButton(int kind);
+  // The one place where the step changes.
+  void SetStep(TStep step) { CurrentStep = step; }
+  TStep Step() const { return CurrentStep; }
+  void SetRightButton(TRightButtonKind kind);
   void Cleanup(bool cleanAspi, bool deleteApplet);
   void OpenResultsPage();
   void ExitSession(bool cleanAspi, bool deleteApplet);
@@ -114,29 +125,32 @@ public:
   // the library's answer) is appended to FailText after ":".
   void BuildHistoryTexts(int32_t lastWriteResult = 1);
   // The speed rule's inputs as this session knows them; the burn worker adds what the recorder
-  // answered and applies ChooseWriteSpeed (speed_rule.h).
-  TSpeedInputs SpeedInputs(bool burnProof, uint16_t highestWriteSpeed);
+  // answers and applies ChooseWriteSpeed (speed_rule.h).
+  TSpeedInputs SpeedInputs();
+  // The report's values this session holds (the reports add what the host and the view know).
+  TResultsReport ReportValues() const;
 
   // True once ExitSession has ended the process. The Win32 host never returns from EndProcess;
   // where a host does, nothing of the session runs after this.
   bool Ended() const { return SessionEnded; }
 
-  // --- fields, in the window's declaration order
-  uint8_t Step = stCreated;
+  // --- fields, in the window's declaration order. All of them are the window thread's: a
+  // recording hands its values back in its outcome.
   int32_t TAOModeSuccess = 0, SAOModeSuccess = 0, DAOModeSuccess = 0;
   int32_t TAOModeFail = 0, SAOModeFail = 0, DAOModeFail = 0;
   bool RecorderOpen = false;
   std::string RecorderVendor, RecorderProduct;
-  bool WriteModeFlag3 = false, WriteModeFlag2 = false, TaoSupported = false;
+  bool TaoSupported = false;
   uint8_t WriteMethod = wmTrackAtOnce;
   uint32_t SizeMB = 0;
   int64_t SpeedX = 0;
-  int32_t ResultCode = -1;
+  int32_t ResultCode = rsUndecided;
   std::string SpeedText;
   std::string FailText, SuccText;
 
   // --- session values, one per process
   bool SessionStarted = false;
+  bool TestMode = false;  // the recording is simulated: "/testqx00" or the history's Testing
   bool Cancelled = false;
   bool CancelAutoPlay = true;
   int32_t EraseDecision = 0;  // 0 none yet, 1 erased, 2 declined or failed
@@ -164,13 +178,17 @@ private:
   bool AspiUsableOnPath();
   bool QueryDiscInfo();
   void CancelPath();
+  void ReportSuccess();
+  void TakeRecordingSpeed(const TBurnOutcome& outcome);
+
+  TStep CurrentStep = stCreated;
 
   bool Exiting = false;       // ExitSession has begun: further presses of the right button wait it out
   bool SessionEnded = false;  // the process was ended
 
   TSessionView& View;
   TSessionHost& Host;
-  RwLibBinding& Library;
+  TRwLibBinding& Library;
   TBurnControl& BurnDataModule;
   TCleanup& Cleaner;
   TReports& Reports;

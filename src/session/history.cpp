@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "recording/rwlib_api.h"
 #include "session/form_main.h"
 #include "session/session_rules.h"
 
@@ -106,9 +107,10 @@ void TFormMain::LoadHistory() {
 void TFormMain::SaveHistory() {
   // The outcome of this session: only a recording that was made or cancelled says anything about
   // the recorder's speed.
-  const bool outcomeKnown = ResultCode == 0 || ResultCode == 1 || ResultCode == 7;
-  if (ResultCode == 0) History.PriorBurnWasGood = true;
-  if (ResultCode == 1 || ResultCode == 7) History.PriorBurnWasGood = false;
+  const bool outcomeKnown =
+      ResultCode == rsCompleted || ResultCode == rsCancelled || ResultCode == rsRecordingFailed;
+  if (ResultCode == rsCompleted) History.PriorBurnWasGood = true;
+  if (ResultCode == rsCancelled || ResultCode == rsRecordingFailed) History.PriorBurnWasGood = false;
   // SpeedText holds the speed factor once the estimate has run; before that it is not a number.
   const std::optional<int32_t> parsed = ParseDecimal32(SpeedText);
   const bool speedKnown = outcomeKnown && parsed.has_value();
@@ -135,16 +137,14 @@ void TFormMain::SaveHistory() {
 void TFormMain::BuildHistoryTexts(int32_t lastWriteResult) {
   SuccText = SuccTextOf(SAOModeSuccess, DAOModeSuccess, TAOModeSuccess);
   FailText = FailTextOf(SAOModeFail, DAOModeFail, TAOModeFail);
-  if (lastWriteResult != 1) FailText += ":" + std::to_string(lastWriteResult);
+  if (lastWriteResult != rwlib::rcSuccess) FailText += ":" + std::to_string(lastWriteResult);
 }
 
-TSpeedInputs TFormMain::SpeedInputs(bool burnProof, uint16_t highestWriteSpeed) {
+TSpeedInputs TFormMain::SpeedInputs() {
   TSpeedInputs inputs;
   inputs.IsNT = Host.IsNT();
   inputs.CpuSpeed = CpuSpeed;
   inputs.MemoryFactor = MemoryFactor;
-  inputs.BurnProof = burnProof;
-  inputs.HighestWriteSpeed = highestWriteSpeed;
   inputs.PriorBurnWasGood = History.PriorBurnWasGood;
   inputs.PriorSaidHoldThrottle = History.PriorSaidHoldThrottle;
   inputs.PriorX = History.PriorX;

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "recording/burn_rules.h"
+
 namespace qx {
 
 // "Software\Lorvane\Ravelle\6.0" under the current user.
@@ -46,9 +48,6 @@ struct THistory {
   bool PriorSaidHoldThrottle = false;
   bool DeleteApplet = true;
 };
-
-// Write-method codes; they index the history counters.
-enum TWriteMethod : uint8_t { wmDiscAtOnce = 0, wmSessionAtOnce = 1, wmTrackAtOnce = 2 };
 
 // A registry text as a signed decimal number: optional sign, then digits only, within range.
 // Anything else (empty, blanks, hex, overflow) is not a number, so the caller keeps its default.

@@ -6,17 +6,17 @@
 
 namespace qx {
 
-bool TPayloadModuleSeam::RunMaintenanceMode() { return module.RunMaintenanceMode(); }
+bool TPayloadModuleSeam::RunMaintenanceMode() { return Module.RunMaintenanceMode(); }
 
-void TPayloadModuleSeam::DetachProgress() { module.Compress.OnShowProgress = nullptr; }
+void TPayloadModuleSeam::DetachProgress() { Module.Compress.OnShowProgress = nullptr; }
 
-bool TPayloadModuleSeam::UnpackSupportFiles() { return module.UnpackSupportFiles(); }
+bool TPayloadModuleSeam::UnpackSupportFiles() { return Module.UnpackSupportFiles(); }
 
 bool TPayloadModuleSeam::ExtractOne(const std::string& name) {
   // A damaged payload must not end the session from inside a check: the check reports the
   // missing layer instead.
   try {
-    module.ExtractOne(name);
+    Module.ExtractOne(name);
     return true;
   } catch (const std::exception&) {
     return false;

@@ -8,14 +8,14 @@ class TPayloadModule;
 
 class TPayloadModuleSeam : public TPayloadControl {
 public:
-  explicit TPayloadModuleSeam(TPayloadModule& module) : module(module) {}
+  explicit TPayloadModuleSeam(TPayloadModule& module) : Module(module) {}
   bool RunMaintenanceMode() override;
   void DetachProgress() override;
   bool UnpackSupportFiles() override;
   bool ExtractOne(const std::string& name) override;
 
 private:
-  TPayloadModule& module;
+  TPayloadModule& Module;
 };
 
 }  // namespace qx

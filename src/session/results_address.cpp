@@ -1,5 +1,7 @@
 #include "session/results_address.h"
 
+#include "base/result_code.h"
+
 namespace qx {
 
 namespace {
@@ -51,7 +53,7 @@ std::string ResultsAddress(const TResultsReport& r) {
                                "&ASPI=" + SourceValue(r.AspiVersion) +
                                "&DirectCDvxd=" + SourceValue(r.DirectCdVersion);
   std::string tail;
-  if (r.ResultCode != 0) tail += "&p=100." + UrlValue(r.ProgressHint);
+  if (r.ResultCode != rsCompleted) tail += "&p=100." + UrlValue(r.ProgressHint);
   const std::string recorder = r.RecorderVendor + r.RecorderProduct;
   tail += "&cdr=" + (recorder.empty() ? std::string("None") : UrlValue(Replaced(recorder, "& ", '_')));
   tail += r.SuccText + r.FailText;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/result_code.h"
+
 namespace qx {
 
 inline constexpr const char kResultsServer[] = "http://results.ravelle.invalid/";
@@ -18,7 +20,7 @@ inline constexpr const char kDirectCdProgram[] = "C:\\Program Files\\DirectCD\\D
 
 // What the report carries, gathered by the session.
 struct TResultsReport {
-  int32_t ResultCode = -1;
+  int32_t ResultCode = rsUndecided;
   std::string SourceLine;       // first line of "qxorig.qx", "Missing" when it has none
   std::string AppletVersion;    // "Full" version text of the applet
   std::string AspiVersion;      // "Long" version text of "wnaspi32.dll"

@@ -2,8 +2,9 @@
 
 #include "recording/rwlib_binding.h"
 #include "session/cleanup_batch.h"
-#include "session/form_main.h"
 #include "session/results_address.h"
+#include "session/session_rules.h"
+#include "session/session_view.h"
 #include "session/support_files.h"
 
 namespace qx {
@@ -20,25 +21,24 @@ std::string NameOf(const std::string& path) { return path.substr(path.find_last_
 
 }  // namespace
 
-TSessionCleanup::TSessionCleanup(TSessionHost& host, RwLibBinding& library, TStartHidden startHidden)
+TSessionCleanup::TSessionCleanup(TSessionHost& host, TRwLibBinding& library, TStartHidden startHidden)
     : Host(host), Library(library), StartHidden(std::move(startHidden)) {}
 
-void TSessionCleanup::Cleanup(bool cleanAspi, bool deleteApplet) {
-  if (!Form) return;
+void TSessionCleanup::Cleanup(bool cleanAspi, bool deleteApplet, bool appletDeletionAllowed) {
   Library.ReleaseRecordingLibrary();
   // Deleting a file that is not there is no error; a file still in use is left to the next run.
-  for (const char* name : {"qxc.qx", "RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"})
+  for (const char* name : {"qxc.qx", "RwLib.dll", "DEVICES.DEF", kOwnAspiCopy})
     Host.DeleteFile(Host.AppPath(name));
   // The version rule tells the applet's own installed layer from an older one of the user's; only
   // the own copy is unhidden here and deleted by the batch.
-  const bool ownAspi = cleanAspi && IsOwnAspiVersion(Form->FileVersionText(kAspiLayer, "Short"));
+  const bool ownAspi = cleanAspi && IsOwnAspiVersion(FileVersionText(Host, kAspiLayer, "Short"));
   if (ownAspi && Host.FileExists(kAspiLayer)) {
     const int32_t attributes = Host.GetAttributes(kAspiLayer);
     if (attributes >= 0 && (attributes & kHiddenAttribute))
       Host.SetAttributes(kAspiLayer, attributes & ~kHiddenAttribute);
   }
-  Host.DeleteFile(Host.AppPath("qxi9cd.qx"));
-  if (!Form->History.DeleteApplet) deleteApplet = false;
+  Host.DeleteFile(Host.AppPath(kHiddenSupportFile));
+  if (!appletDeletionAllowed) deleteApplet = false;
 
   const std::string applet = Host.AppletFileName();
   TCleanupBatchInputs batch;
@@ -55,34 +55,26 @@ void TSessionCleanup::Cleanup(bool cleanAspi, bool deleteApplet) {
 TSessionReports::TSessionReports(TSessionHost& host, TSessionView& view, TSocketLayer& sockets)
     : Host(host), View(view), Sockets(sockets) {}
 
-bool TSessionReports::BuildResultsAddress(std::string& address) {
-  if (!Form) return false;
-  TResultsReport report;
+bool TSessionReports::BuildResultsAddress(const TResultsReport& session, std::string& address) {
+  TResultsReport report = session;
   report.DirectCdVersion =
-      Form->FileVersionText(Host.FileExists(kDirectCdDriver) ? kDirectCdDriver : kDirectCdProgram, "Short");
+      FileVersionText(Host, Host.FileExists(kDirectCdDriver) ? kDirectCdDriver : kDirectCdProgram, "Short");
   std::string project;
-  if (!Host.ReadTextFile(Host.AppPath("qxorig.qx"), project)) return false;
+  if (!Host.ReadTextFile(Host.AppPath(kProjectFile), project)) return false;
   report.SourceLine = SourceLineOf(project);
-  report.AppletVersion = Form->FileVersionText(Host.AppletFileName(), "Full");
-  report.AspiVersion = Form->FileVersionText(kAspiLayer, "Long");
-  report.ResultCode = Form->ResultCode;
+  report.AppletVersion = FileVersionText(Host, Host.AppletFileName(), "Full");
+  report.AspiVersion = FileVersionText(Host, kAspiLayer, "Long");
   report.ProgressHint = View.Hint(TGaugeId::ProgressBar);
-  report.RecorderVendor = Form->RecorderVendor;
-  report.RecorderProduct = Form->RecorderProduct;
-  report.SuccText = Form->SuccText;
-  report.FailText = Form->FailText;
-  report.SpeedText = Form->SpeedText;
-  report.SizeMB = Form->SizeMB;
   address = ResultsAddress(report);
   return true;
 }
 
-void TSessionReports::OpenResultsPage() {
+void TSessionReports::OpenResultsPage(const TResultsReport& session) {
   // No cover sheet means no report.
   if (!Host.FileExists(Host.AppPath(kCoverSheet))) return;
   if (!Sockets.Start()) return;
   std::string address;
-  if (BuildResultsAddress(address)) Host.ShellOpen(address);
+  if (BuildResultsAddress(session, address)) Host.ShellOpen(address);
   Sockets.Stop();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The session's clean-up and reports: what a session leaves behind when it ends, and the pages it
-// opens in the default browser. Both read the controller's state and act through its host.
+// opens in the default browser. Both take the session's values as arguments and act through the
+// host; neither knows the controller.
 #include <functional>
 #include <string>
 
@@ -9,27 +10,21 @@
 
 namespace qx {
 
-class RwLibBinding;
-class TFormMain;
+class TRwLibBinding;
 class TSessionHost;
 class TSessionView;
-
-// Both pieces read the controller's state, and the controller calls them through its context: they
-// are made first and attached to the controller once it exists. Neither is called before that.
 
 // Deletes the support files, and leaves the deletion of what the running process still holds (the
 // applet, the installed ASPI layer) to a batch that runs once the process has ended.
 class TSessionCleanup : public TCleanup {
 public:
   using TStartHidden = std::function<void(const TBatchLaunch&)>;
-  TSessionCleanup(TSessionHost& host, RwLibBinding& library, TStartHidden startHidden);
-  void Attach(TFormMain& form) { Form = &form; }
-  void Cleanup(bool cleanAspi, bool deleteApplet) override;
+  TSessionCleanup(TSessionHost& host, TRwLibBinding& library, TStartHidden startHidden);
+  void Cleanup(bool cleanAspi, bool deleteApplet, bool appletDeletionAllowed) override;
 
 private:
-  TFormMain* Form = nullptr;
   TSessionHost& Host;
-  RwLibBinding& Library;
+  TRwLibBinding& Library;
   TStartHidden StartHidden;
 };
 
@@ -44,17 +39,16 @@ public:
 class TSessionReports : public TReports {
 public:
   TSessionReports(TSessionHost& host, TSessionView& view, TSocketLayer& sockets);
-  void Attach(TFormMain& form) { Form = &form; }
-  void OpenResultsPage() override;
+  void OpenResultsPage(const TResultsReport& session) override;
   void OpenHelpPage() override;
   void OpenAspiHelpPage() override;
   void OpenCoverSheet() override;
 
-  // The report's address from the session's state; false when "qxorig.qx" cannot be read.
-  bool BuildResultsAddress(std::string& address);
+  // The report's address from the session's values, completed with the project's source line,
+  // the version texts and the bar's hint; false when "qxorig.qx" cannot be read.
+  bool BuildResultsAddress(const TResultsReport& session, std::string& address);
 
 private:
-  TFormMain* Form = nullptr;
   TSessionHost& Host;
   TSessionView& View;
   TSocketLayer& Sockets;

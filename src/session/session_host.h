@@ -93,6 +93,8 @@ public:
   // Attribute bits in the Windows layout (read-only 0x01, hidden 0x02); -1 when not there.
   virtual int32_t GetAttributes(const std::string& path) = 0;
   virtual bool SetAttributes(const std::string& path, int32_t attributes) = 0;
+  // Deletes everything inside the folder; the folder stays.
+  virtual void ClearFolder(const std::string& folder) = 0;
   // Bytes available to the caller on the volume whose root is given ("C:\"); 0 when the query fails.
   virtual uint64_t FreeBytes(const std::string& root) = 0;
   // The file's version resource; a bare name is found as the system's library search finds it.

@@ -38,8 +38,10 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 
 // The factor is kept at its full width: a factor of 256 cut to 8 bits would divide by zero, and
 // one above 127 would turn negative.
-int64_t EstimateSpeedFactor(int64_t speedX) { return speedX > 2 ? speedX : 2; }
-
-int64_t EstimateMinutes(int64_t megabytes, int64_t speedFactor) { return megabytes / (9 * speedFactor) + 2; }
+std::string FileVersionText(TSessionHost& host, const std::string& file, const std::string& form) {
+  TFileVersion version;
+  if (!host.FileVersion(file, version)) return FileVersionTextOf(std::nullopt, form);
+  return FileVersionTextOf(version, form);
+}
 
 }  // namespace qx

@@ -1,6 +1,6 @@
 #pragma once
 // The session's small decisions as pure functions, so that each is tested on its own: the memory
-// factor, the version text of a file, the PATH's folders, the result code and the time estimate.
+// factor, the version text of a file, the PATH's folders, and the result code.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,6 +17,9 @@ int32_t MemoryFactorFor(const TMemoryStatus& memory);
 // version resource (so that such a file counts as version 5 or above).
 std::string FileVersionTextOf(const std::optional<TFileVersion>& version, const std::string& form);
 
+// The version text of a file as the host finds it (see FileVersionTextOf).
+std::string FileVersionText(TSessionHost& host, const std::string& file, const std::string& form);
+
 // The folders of a PATH value, in order, empty entries left out.
 std::vector<std::string> PathFolders(const std::string& path);
 
@@ -26,10 +29,5 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // The result code after a request to set `code`: the first code of 2 or more sticks; -1
 // (undecided), 0 (completed) and 1 (cancelled) can still be replaced.
 constexpr int32_t NextResultCode(int32_t current, int32_t code) { return current < 2 ? code : current; }
-
-// The speed factor the estimate uses: the worker's factor, at least 2.
-int64_t EstimateSpeedFactor(int64_t speedX);
-// Minutes until the disc is ready for a project of `megabytes` at the factor.
-int64_t EstimateMinutes(int64_t megabytes, int64_t speedFactor);
 
 }  // namespace qx

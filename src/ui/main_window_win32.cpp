@@ -7,9 +7,9 @@
 #include "platform/application_win32.h"
 #include "ui/memo_text.h"
 #include "platform/resource_text.h"
+#include "burn/burn_messages.h"
 #include "res/resource_ids.h"
 #include "res/texts.h"
-#include "session/burn_messages.h"
 
 namespace qx {
 

@@ -11,25 +11,25 @@ namespace {
 
 class MemoryStream : public qx::TStream {
 public:
-  MemoryStream(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  MemoryStream(const uint8_t* data, size_t size) : Data(data), Length(size) {}
   int32_t Read(void* buffer, int32_t count) override {
-    size_t n = size_ - pos_;
+    size_t n = Length - Offset;
     if (n > size_t(count)) n = size_t(count);
-    if (n) std::memcpy(buffer, data_ + pos_, n);
-    pos_ += n;
+    if (n) std::memcpy(buffer, Data + Offset, n);
+    Offset += n;
     return int32_t(n);
   }
   int32_t Write(const void*, int32_t count) override {
-    written_ += size_t(count);
+    Written += size_t(count);
     return count;
   }
   int64_t Seek(int64_t offset, qx::TSeekOrigin) override { return offset; }
-  size_t written_ = 0;
+  size_t Written = 0;
 
 private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
+  const uint8_t* Data;
+  size_t Length;
+  size_t Offset = 0;
 };
 
 }  // namespace
@@ -39,12 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t count = (uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16) % 300000;
   MemoryStream source(data + 3, size - 3), sink(nullptr, 0);
   qx::TCodecState state;
-  uint32_t sum = 0;
   try {
-    const uint32_t produced = state.RunCodec(sink, source, uint32_t(size - 3), qx::TCodecDirection::cdExpand,
-                                             qx::cmLH5, count, false, 0, nullptr, sum);
+    const uint32_t produced =
+        state
+            .RunCodec(qx::TCodecJob{sink, source, uint32_t(size - 3), qx::TCodecDirection::cdExpand,
+                                    qx::cmLH5, count, false, 0, nullptr})
+            .OutputCount;
     // All of the last match is written, never more than one match past the count.
-    if (produced < count || produced >= count + 256 || sink.written_ != produced) __builtin_trap();
+    if (produced < count || produced >= count + 256 || sink.Written != produced) __builtin_trap();
   } catch (const qx::ELZHBadDecodeTable&) {
   } catch (const qx::EBadChecksum&) {
     // the data ran out before count bytes were made

@@ -25,13 +25,13 @@ using namespace qx;
 
 namespace {
 
-class UsageError : public std::exception {
+class EUsageError : public std::exception {
 public:
-  explicit UsageError(std::string text) : text_(std::move(text)) {}
-  const char* what() const noexcept override { return text_.c_str(); }
+  explicit EUsageError(std::string text) : Text(std::move(text)) {}
+  const char* what() const noexcept override { return Text.c_str(); }
 
 private:
-  std::string text_;
+  std::string Text;
 };
 
 const char kUsage[] =
@@ -41,14 +41,14 @@ const char kUsage[] =
     "       qxarc x [--at OFFSET] [-d DIR] [-k KEY] ARCHIVE [NAME...]\n"
     "       qxarc applet STUB OUT FILE...\n";
 
-struct Options {
-  std::string command;
-  TCompressMethod method = cmLH5;
-  int32_t key = 0;
-  std::string baseDir;
-  std::string targetDir;
-  int64_t offset = 0;
-  std::vector<std::string> operands;
+struct TOptions {
+  std::string Command;
+  TCompressMethod Method = cmLH5;
+  int32_t Key = 0;
+  std::string BaseDir;
+  std::string TargetDir;
+  int64_t Offset = 0;
+  std::vector<std::string> Operands;
 };
 
 int64_t ParseInteger(const std::string& text, int64_t low, int64_t high, const char* what) {
@@ -56,7 +56,7 @@ int64_t ParseInteger(const std::string& text, int64_t low, int64_t high, const c
   char* end = nullptr;
   const long long value = std::strtoll(text.c_str(), &end, 0);
   if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high)
-    throw UsageError(std::string("invalid ") + what + ": " + text);
+    throw EUsageError(std::string("invalid ") + what + ": " + text);
   return value;
 }
 
@@ -65,74 +65,74 @@ TCompressMethod ParseMethod(const std::string& name) {
   if (name == "rle") return cmRLE;
   if (name == "lzh") return cmLZH;
   if (name == "lh5") return cmLH5;
-  throw UsageError("unknown method: " + name);
+  throw EUsageError("unknown method: " + name);
 }
 
-Options ParseOptions(int argc, char** argv) {
-  if (argc < 2) throw UsageError("");
-  Options o;
-  o.command = argv[1];
+TOptions ParseOptions(int argc, char** argv) {
+  if (argc < 2) throw EUsageError("");
+  TOptions o;
+  o.Command = argv[1];
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     auto value = [&]() -> std::string {
-      if (i + 1 >= argc) throw UsageError("missing value after " + a);
+      if (i + 1 >= argc) throw EUsageError("missing value after " + a);
       return argv[++i];
     };
-    if (!o.operands.empty() || a.size() < 2 || a[0] != '-') {
-      o.operands.push_back(a);
-    } else if (a == "-m" && o.command == "c") {
-      o.method = ParseMethod(value());
-    } else if (a == "-k" && o.command != "applet" && o.command != "l") {
+    if (!o.Operands.empty() || a.size() < 2 || a[0] != '-') {
+      o.Operands.push_back(a);
+    } else if (a == "-m" && o.Command == "c") {
+      o.Method = ParseMethod(value());
+    } else if (a == "-k" && o.Command != "applet" && o.Command != "l") {
       // Keys are 32-bit; written as unsigned they wrap to the same bits.
-      o.key =
+      o.Key =
           static_cast<int32_t>(static_cast<uint32_t>(ParseInteger(value(), INT32_MIN, UINT32_MAX, "key")));
-    } else if (a == "-C" && o.command == "c") {
-      o.baseDir = value();
-    } else if (a == "-d" && o.command == "x") {
-      o.targetDir = value();
-    } else if (a == "--at" && (o.command == "l" || o.command == "t" || o.command == "x")) {
-      o.offset = ParseInteger(value(), 0, INT64_MAX, "offset");
+    } else if (a == "-C" && o.Command == "c") {
+      o.BaseDir = value();
+    } else if (a == "-d" && o.Command == "x") {
+      o.TargetDir = value();
+    } else if (a == "--at" && (o.Command == "l" || o.Command == "t" || o.Command == "x")) {
+      o.Offset = ParseInteger(value(), 0, INT64_MAX, "offset");
     } else if (a == "--") {
-      for (++i; i < argc; ++i) o.operands.push_back(argv[i]);
+      for (++i; i < argc; ++i) o.Operands.push_back(argv[i]);
     } else {
-      throw UsageError("unknown option " + a);
+      throw EUsageError("unknown option " + a);
     }
   }
   return o;
 }
 
 // A progress bar on stderr, only when stderr is a terminal.
-class ProgressBar {
+class TProgressBar {
 public:
-  ProgressBar() : enabled_(isatty(fileno(stderr)) != 0) {}
-  ~ProgressBar() { Clear(); }
+  TProgressBar() : Enabled(isatty(fileno(stderr)) != 0) {}
+  ~TProgressBar() { Clear(); }
   void Attach(TArchiver& archiver) {
-    if (!enabled_) return;
+    if (!Enabled) return;
     archiver.OnShowProgress = [this](int& percent) { Show(percent); };
   }
-  void SetLabel(const std::string& label) { label_ = label, last_ = -1; }
+  void SetLabel(const std::string& label) { Label = label, Last = -1; }
   void Show(int percent) {
-    if (percent == last_) return;
-    last_ = percent;
+    if (percent == Last) return;
+    Last = percent;
     const int width = 30, filled = std::clamp(percent, 0, 100) * width / 100;
-    std::string name = label_.size() > 40 ? "..." + label_.substr(label_.size() - 37) : label_;
+    std::string name = Label.size() > 40 ? "..." + Label.substr(Label.size() - 37) : Label;
     std::fprintf(stderr, "\r%-40s [%s%s] %3d%%", name.c_str(), std::string(filled, '#').c_str(),
                  std::string(width - filled, '.').c_str(), percent);
     std::fflush(stderr);
-    shown_ = true;
+    Shown = true;
   }
   void Clear() {
-    if (!shown_) return;
+    if (!Shown) return;
     std::fprintf(stderr, "\r%78s\r", "");
     std::fflush(stderr);
-    shown_ = false;
+    Shown = false;
   }
 
 private:
-  bool enabled_;
-  bool shown_ = false;
-  int last_ = -1;
-  std::string label_;
+  bool Enabled;
+  bool Shown = false;
+  int Last = -1;
+  std::string Label;
 };
 
 std::unique_ptr<TFileStream> OpenArchive(const std::string& hostPath, int64_t offset) {
@@ -161,33 +161,33 @@ void AddFiles(const fs::path& path, std::vector<std::string>& out) {
 }
 
 // Removes a half-written output when the work fails.
-class OutputGuard {
+class TOutputGuard {
 public:
-  explicit OutputGuard(std::string path) : path_(std::move(path)) {}
-  ~OutputGuard() {
-    if (!kept_) HostFileSystem().RemoveFile(path_);
+  explicit TOutputGuard(std::string path) : Path(std::move(path)) {}
+  ~TOutputGuard() {
+    if (!Kept) HostFileSystem().RemoveFile(Path);
   }
-  void Keep() { kept_ = true; }
+  void Keep() { Kept = true; }
 
 private:
-  std::string path_;
-  bool kept_ = false;
+  std::string Path;
+  bool Kept = false;
 };
 
-int Compress(const Options& o) {
-  if (o.operands.size() < 2) throw UsageError("c needs ARCHIVE and at least one FILE");
+int Compress(const TOptions& o) {
+  if (o.Operands.size() < 2) throw EUsageError("c needs ARCHIVE and at least one FILE");
   TFileSystem& host = HostFileSystem();
-  const std::string archivePath = o.operands[0];
+  const std::string archivePath = o.Operands[0];
   std::vector<std::string> hostFiles;
-  for (size_t i = 1; i < o.operands.size(); ++i) {
-    const fs::path p = Joined(o.baseDir, o.operands[i]);
+  for (size_t i = 1; i < o.Operands.size(); ++i) {
+    const fs::path p = Joined(o.BaseDir, o.Operands[i]);
     if (!fs::exists(p)) throw EFOpenError(p.string());
     AddFiles(p, hostFiles);
   }
 
   const std::string archiveName = host.FromHostPath(archivePath);
   auto archive = host.Create(archiveName);
-  OutputGuard guard(archiveName);
+  TOutputGuard guard(archiveName);
   std::error_code ec;
   const fs::path self = fs::weakly_canonical(archivePath, ec);
   TStringList files;
@@ -198,14 +198,14 @@ int Compress(const Options& o) {
   }
 
   TArchiver archiver;
-  archiver.Key = o.key;
+  archiver.Key = o.Key;
   archiver.ExceptionOnFileError = true;
-  if (!o.baseDir.empty())
-    archiver.SetTargetPath(host.FromHostPath(fs::path(o.baseDir).lexically_normal().string()));
-  ProgressBar bar;
+  if (!o.BaseDir.empty())
+    archiver.SetTargetPath(host.FromHostPath(fs::path(o.BaseDir).lexically_normal().string()));
+  TProgressBar bar;
   bar.Attach(archiver);
   archiver.OnCheckFile = [&bar](std::string& name, TCProcessMode) { bar.SetLabel(name); };
-  archiver.CompressFiles(*archive, files, o.method);
+  archiver.CompressFiles(*archive, files, o.Method);
   bar.Clear();
   archive.reset();
   guard.Keep();
@@ -231,9 +231,9 @@ std::string FormatAttributes(uint16_t a) {
   return s;
 }
 
-int List(const Options& o) {
-  if (o.operands.size() != 1) throw UsageError("l needs exactly one ARCHIVE");
-  auto archive = OpenArchive(o.operands[0], o.offset);
+int List(const TOptions& o) {
+  if (o.Operands.size() != 1) throw EUsageError("l needs exactly one ARCHIVE");
+  auto archive = OpenArchive(o.Operands[0], o.Offset);
   TArchiver archiver;
   TStringList list;
   archiver.ScanArchive(*archive, list);
@@ -253,24 +253,24 @@ int List(const Options& o) {
 }
 
 // Expands into nothing: every member is decoded and checked, no file is touched.
-class DiscardFileSystem : public TFileSystem {
+class TDiscardFileSystem : public TFileSystem {
 public:
-  class DiscardFile : public TFileStream {
+  class TDiscardFile : public TFileStream {
   public:
-    int32_t Read(void* b, int32_t c) override { return sink_.Read(b, c); }
-    int32_t Write(const void* b, int32_t c) override { return sink_.Write(b, c); }
-    int64_t Seek(int64_t o, TSeekOrigin origin) override { return sink_.Seek(o, origin); }
+    int32_t Read(void* b, int32_t c) override { return Sink.Read(b, c); }
+    int32_t Write(const void* b, int32_t c) override { return Sink.Write(b, c); }
+    int64_t Seek(int64_t o, TSeekOrigin origin) override { return Sink.Seek(o, origin); }
     uint32_t GetDosDateTime() override { return 0; }
     bool SetDosDateTime(uint32_t) override { return true; }
 
   private:
-    TNullStream sink_;
+    TNullStream Sink;
   };
   std::unique_ptr<TFileStream> OpenRead(const std::string& path) override { throw EFOpenError(path); }
   std::unique_ptr<TFileStream> OpenReadWrite(const std::string& path) override { throw EFOpenError(path); }
   std::unique_ptr<TFileStream> Create(const std::string&) override {
     ++Created;
-    return std::make_unique<DiscardFile>();
+    return std::make_unique<TDiscardFile>();
   }
   int32_t GetAttributes(const std::string&) override { return -1; }
   bool SetAttributes(const std::string&, int32_t) override { return true; }
@@ -285,15 +285,15 @@ public:
   int Created = 0;
 };
 
-int Test(const Options& o) {
-  if (o.operands.size() != 1) throw UsageError("t needs exactly one ARCHIVE");
-  auto archive = OpenArchive(o.operands[0], o.offset);
-  DiscardFileSystem discard;
+int Test(const TOptions& o) {
+  if (o.Operands.size() != 1) throw EUsageError("t needs exactly one ARCHIVE");
+  auto archive = OpenArchive(o.Operands[0], o.Offset);
+  TDiscardFileSystem discard;
   TArchiver archiver;
   archiver.FileSystem = &discard;
-  archiver.Key = o.key;
+  archiver.Key = o.Key;
   archiver.ExceptionOnFileError = true;
-  ProgressBar bar;
+  TProgressBar bar;
   bar.Attach(archiver);
   archiver.OnCheckFile = [&bar](std::string& name, TCProcessMode) { bar.SetLabel(name); };
   archiver.ExpandFiles(*archive);
@@ -317,23 +317,23 @@ bool ConfinedName(const std::string& name) {
   return true;
 }
 
-int Extract(const Options& o) {
-  if (o.operands.empty()) throw UsageError("x needs an ARCHIVE");
+int Extract(const TOptions& o) {
+  if (o.Operands.empty()) throw EUsageError("x needs an ARCHIVE");
   TFileSystem& host = HostFileSystem();
-  auto archive = OpenArchive(o.operands[0], o.offset);
+  auto archive = OpenArchive(o.Operands[0], o.Offset);
   TArchiver archiver;
-  archiver.Key = o.key;
+  archiver.Key = o.Key;
   archiver.MakeDirectories = true;
   archiver.ExceptionOnFileError = true;
-  if (!o.targetDir.empty()) archiver.SetTargetPath(host.FromHostPath(o.targetDir));
+  if (!o.TargetDir.empty()) archiver.SetTargetPath(host.FromHostPath(o.TargetDir));
   const std::string base = archiver.TargetPath();
 
   TStringList selection;
-  for (size_t i = 1; i < o.operands.size(); ++i) selection.Add(host.FromHostPath(o.operands[i]));
+  for (size_t i = 1; i < o.Operands.size(); ++i) selection.Add(host.FromHostPath(o.Operands[i]));
   if (selection.Count() > 0) {
     TStringList listing;
     archiver.ScanArchive(*archive, listing);
-    archive->SetPosition(o.offset);
+    archive->SetPosition(o.Offset);
     for (int s = 0; s < selection.Count(); ++s) {
       bool found = false;
       for (int m = 0; m < listing.Count() && !found; ++m) {
@@ -341,12 +341,12 @@ int Extract(const Options& o) {
         const std::string& b = selection.Strings(s);
         found = SameTextAscii(a, b);
       }
-      if (!found) throw UsageError("not in the archive: " + o.operands[s + 1]);
+      if (!found) throw EUsageError("not in the archive: " + o.Operands[s + 1]);
     }
     TArchiver::FreeFileList(&listing);
   }
 
-  ProgressBar bar;
+  TProgressBar bar;
   bar.Attach(archiver);
   int refused = 0, accepted = 0;
   archiver.OnCheckFile = [&](std::string& target, TCProcessMode) {
@@ -370,25 +370,25 @@ int Extract(const Options& o) {
   return refused ? 1 : 0;
 }
 
-int Applet(const Options& o) {
-  if (o.operands.size() < 3) throw UsageError("applet needs STUB, OUT and at least one FILE");
+int Applet(const TOptions& o) {
+  if (o.Operands.size() < 3) throw EUsageError("applet needs STUB, OUT and at least one FILE");
   TFileSystem& host = HostFileSystem();
-  auto stub = host.OpenRead(host.FromHostPath(o.operands[0]));
-  const std::string outName = host.FromHostPath(o.operands[1]);
+  auto stub = host.OpenRead(host.FromHostPath(o.Operands[0]));
+  const std::string outName = host.FromHostPath(o.Operands[1]);
   auto out = host.Create(outName);
-  OutputGuard guard(outName);
+  TOutputGuard guard(outName);
   WriteStub(*stub, *out);
 
   TStringList files;
-  for (size_t i = 2; i < o.operands.size(); ++i)
-    files.Add(host.FromHostPath(fs::path(o.operands[i]).lexically_normal().string()));
+  for (size_t i = 2; i < o.Operands.size(); ++i)
+    files.Add(host.FromHostPath(fs::path(o.Operands[i]).lexically_normal().string()));
   TArchiver archiver;
   archiver.ExceptionOnFileError = true;
   // Stored names are the names relative to the first file's folder.
   const std::string first = files.Strings(0);
   const size_t slash = first.find_last_of('\\');
   archiver.SetTargetPath(slash == std::string::npos ? "" : first.substr(0, slash + 1));
-  ProgressBar bar;
+  TProgressBar bar;
   bar.Attach(archiver);
   archiver.OnCheckFile = [&bar](std::string& name, TCProcessMode) { bar.SetLabel(name); };
   AppendPayload(archiver, *out, files, cmLH5);
@@ -403,14 +403,14 @@ int Applet(const Options& o) {
 
 int main(int argc, char** argv) {
   try {
-    const Options o = ParseOptions(argc, argv);
-    if (o.command == "c") return Compress(o);
-    if (o.command == "l") return List(o);
-    if (o.command == "t") return Test(o);
-    if (o.command == "x") return Extract(o);
-    if (o.command == "applet") return Applet(o);
-    throw UsageError(o.command.empty() ? "" : "unknown command " + o.command);
-  } catch (const UsageError& e) {
+    const TOptions o = ParseOptions(argc, argv);
+    if (o.Command == "c") return Compress(o);
+    if (o.Command == "l") return List(o);
+    if (o.Command == "t") return Test(o);
+    if (o.Command == "x") return Extract(o);
+    if (o.Command == "applet") return Applet(o);
+    throw EUsageError(o.Command.empty() ? "" : "unknown command " + o.Command);
+  } catch (const EUsageError& e) {
     if (*e.what()) std::fprintf(stderr, "qxarc: %s\n", e.what());
     std::fputs(kUsage, stderr);
     return 2;

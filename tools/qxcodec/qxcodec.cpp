@@ -14,29 +14,29 @@
 
 namespace {
 
-class StdioStream : public qx::TStream {
+class TStdioStream : public qx::TStream {
 public:
-  StdioStream(const char* path, const char* mode) : f_(std::fopen(path, mode)) {}
-  ~StdioStream() override {
-    if (f_) std::fclose(f_);
+  TStdioStream(const char* path, const char* mode) : Handle(std::fopen(path, mode)) {}
+  ~TStdioStream() override {
+    if (Handle) std::fclose(Handle);
   }
-  bool ok() const { return f_ != nullptr; }
+  bool Ok() const { return Handle != nullptr; }
   int32_t Read(void* buffer, int32_t count) override {
-    return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(count), f_));
+    return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(count), Handle));
   }
   int32_t Write(const void* buffer, int32_t count) override {
-    return static_cast<int32_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), f_));
+    return static_cast<int32_t>(std::fwrite(buffer, 1, static_cast<size_t>(count), Handle));
   }
   int64_t Seek(int64_t offset, qx::TSeekOrigin origin) override {
     const int whence = origin == qx::TSeekOrigin::soBeginning ? SEEK_SET
                        : origin == qx::TSeekOrigin::soCurrent ? SEEK_CUR
                                                               : SEEK_END;
-    std::fseek(f_, static_cast<long>(offset), whence);
-    return std::ftell(f_);
+    std::fseek(Handle, static_cast<long>(offset), whence);
+    return std::ftell(Handle);
   }
 
 private:
-  std::FILE* f_;
+  std::FILE* Handle;
 };
 
 int MethodIndex(const std::string& name) {
@@ -66,9 +66,9 @@ int main(int argc, char** argv) {
   if (!encode && argc < 6) return Usage();
   const char* inPath = argv[encode ? 3 : 4];
   const char* outPath = argv[encode ? 4 : 5];
-  StdioStream in(inPath, "rb"), out(outPath, "wb");
-  if (!in.ok() || !out.ok()) {
-    std::fprintf(stderr, "qxcodec: cannot open %s\n", in.ok() ? outPath : inPath);
+  TStdioStream in(inPath, "rb"), out(outPath, "wb");
+  if (!in.Ok() || !out.Ok()) {
+    std::fprintf(stderr, "qxcodec: cannot open %s\n", in.Ok() ? outPath : inPath);
     return 1;
   }
   const uint32_t inSize = static_cast<uint32_t>(in.Size());
@@ -79,11 +79,10 @@ int main(int argc, char** argv) {
   const uint32_t sourceBytes = noBudget ? UINT32_MAX : inSize;
   try {
     qx::TCodecState state;
-    uint32_t sum = 0;
-    const uint32_t written = state.RunCodec(
+    const qx::TCodecResult result = state.RunCodec(qx::TCodecJob{
         out, in, sourceBytes, encode ? qx::TCodecDirection::cdCompress : qx::TCodecDirection::cdExpand,
-        method, produce, false, 0, nullptr, sum);
-    std::printf("%u %u %u\n", inSize, written, sum);
+        method, produce, false, 0, nullptr});
+    std::printf("%u %u %u\n", inSize, result.OutputCount, result.Checksum);
   } catch (const qx::EUnableToCompress&) {
     // The stream would be larger than its input: an archive stores such a member instead.
     std::fprintf(stderr, "qxcodec: output exceeds input size\n");

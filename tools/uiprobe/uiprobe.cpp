@@ -38,7 +38,7 @@
 #include <string>
 
 #include "res/resource_ids.h"
-#include "session/burn_messages.h"
+#include "burn/burn_messages.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "recording/track_list.h"
 
 namespace fs = std::filesystem;
-using qx::RwLibBinding;
+using qx::TRwLibBinding;
 
 namespace {
 
@@ -112,9 +112,9 @@ uint64_t MakeProject(const fs::path& root) {
 
 struct TBinding {
   explicit TBinding(const std::string& library) : Binding(Loader, Texts, library) {}
-  qx::Win32LibraryLoader Loader;
-  qx::Win32StringTable Texts;
-  RwLibBinding Binding;
+  qx::TWin32LibraryLoader Loader;
+  qx::TWin32StringTable Texts;
+  TRwLibBinding Binding;
 };
 
 // Counts the library's progress signals the way the burn's progress worker does: wait, count, reset.
@@ -162,7 +162,7 @@ int64_t ImageSectors(const fs::path& folder) {
   return image.Plan(folder, "X", 0) == 1 ? image.Sectors() : -1;
 }
 
-void StartHealthy(RwLibBinding& b) {
+void StartHealthy(TRwLibBinding& b) {
   CHECK(b.BindRecordingLibrary());
   int32_t adapter = -1, target = -1;
   CHECK_EQ(b.StartRecordingEngine(4, 8192, &adapter, &target), 1);
@@ -178,7 +178,7 @@ int Burn() {
       "52x\n[Write]\nSectorsPerSecond=0\n[Log]\nPath=calls.log\n");
   const uint64_t size = MakeProject(Here() / "project");
   TBinding t(library);
-  RwLibBinding& b = t.Binding;
+  TRwLibBinding& b = t.Binding;
   StartHealthy(b);
   std::string vendor, product;
   CHECK_EQ(b.GetVendorProductStrings(vendor, product), 1);
@@ -225,7 +225,7 @@ int LogScenario() {
   WriteFile(Here() / "small" / "a.txt", 5000, 1);
   {
     TBinding t(library);
-    RwLibBinding& b = t.Binding;
+    TRwLibBinding& b = t.Binding;
     CHECK(b.BindRecordingLibrary());
     int32_t adapter = -1, target = -1;
     CHECK_EQ(b.StartRecordingEngine(2, 8192, &adapter, &target), 1);
@@ -303,7 +303,7 @@ int LogScenario() {
 int Fault() {
   const std::string library = Prepare("[Force]\nStart=fault\nAbortWrite=fault\n[Log]\nPath=calls.log\n");
   TBinding t(library);
-  RwLibBinding& b = t.Binding;
+  TRwLibBinding& b = t.Binding;
   CHECK(b.BindRecordingLibrary());
   CHECK_EQ(b.StartRecordingEngine(4, 8192), 23);
   // The scan stopped at the fault: one call.
@@ -370,7 +370,7 @@ int HandledFault() {
   const std::string library =
       Prepare("[Force]\nStart=handledfault\nAbortWrite=HandledFault\n[Log]\nPath=calls.log\n");
   TBinding t(library);
-  RwLibBinding& b = t.Binding;
+  TRwLibBinding& b = t.Binding;
   TExceptionWitness witness;
   const uintptr_t chain = HandlerChainHead();
   StartHealthy(b);
@@ -400,7 +400,7 @@ int Exception() {
   const std::string library =
       Prepare("[Force]\nStart=exception\nAbortWrite=exception\n[Log]\nPath=calls.log\n");
   TBinding t(library);
-  RwLibBinding& b = t.Binding;
+  TRwLibBinding& b = t.Binding;
   TExceptionWitness witness;
   const uintptr_t chain = HandlerChainHead();
   CHECK(b.BindRecordingLibrary());
@@ -438,7 +438,7 @@ LONG WINAPI LastHandler(EXCEPTION_POINTERS* info) {
 int Unguarded() {
   const std::string library = Prepare("[Force]\nStart=fault\nAbortWrite=exception\nIsDeviceReadyEx=fault\n");
   TBinding t(library);
-  RwLibBinding& b = t.Binding;
+  TRwLibBinding& b = t.Binding;
   CHECK(b.BindRecordingLibrary());
   CHECK_EQ(b.StartRecordingEngine(4, 8192), 23);
   bool faulted = false;
@@ -452,7 +452,7 @@ int Unguarded() {
 
 // The burn thread's side of an abort: one write call, its answer kept.
 struct TWriter {
-  RwLibBinding* Binding;
+  TRwLibBinding* Binding;
   qx::TTrackList* List;
   HANDLE* Event;
   volatile LONG Result = -1000;
@@ -471,7 +471,7 @@ int Abort() {
   fs::create_directories(Here() / "big");
   WriteFile(Here() / "big" / "payload.bin", 2 * 1024 * 1024, 3);  // about 1,000 sectors: 2.5 s at this pace
   auto t = std::make_unique<TBinding>(library);
-  RwLibBinding& b = t->Binding;
+  TRwLibBinding& b = t->Binding;
   StartHealthy(b);
   auto list = std::make_unique<qx::TTrackList>();
   qx::FillSingleTrack(*list, (Here() / "big").string(), 2 * 1024 * 1024, "T", "D");
@@ -531,7 +531,7 @@ int Disc() {
     TBinding t(
         Prepare("[Disc]\nMediaType=2\nErasable=1\nNotReadyPolls=2\n[Write]\nResult=14\nFailAtPercent=50\n"
                 "SectorsPerSecond=0\n"));
-    RwLibBinding& b = t.Binding;
+    TRwLibBinding& b = t.Binding;
     StartHealthy(b);
     CHECK_EQ(b.WriteCdDataTaoPerList(list.get(), "V", 10, ev, 0), 14);
     CHECK(DiscWritten());
@@ -559,7 +559,7 @@ int Disc() {
     // A CD-R cannot be erased; forced answers replace an entry point's work; failing speed calls.
     TBinding t(
         Prepare("[Recorder]\nSpeedResult=20\nBurnProof=20\nTrackAtOnce=0\n[Force]\nIsDeviceReadyEx=76\n"));
-    RwLibBinding& b = t.Binding;
+    TRwLibBinding& b = t.Binding;
     StartHealthy(b);
     CHECK_EQ(b.BlankDisc(1), 20);
     CHECK_EQ(b.IsDeviceReadyEx(), 76);

@@ -26,6 +26,7 @@ struct DriverRun {
   std::vector<uint8_t> out;
   uint32_t count = 0;
   uint32_t checksum = 0;
+  TCodecOutcome outcome = TCodecOutcome::coDone;
 };
 
 DriverRun RunDriver(TCodecDirection direction, int method, const std::vector<uint8_t>& input, int32_t key = 0,
@@ -34,9 +35,12 @@ DriverRun RunDriver(TCodecDirection direction, int method, const std::vector<uin
   TMemoryStream src(input), dst;
   TCodecState state;
   DriverRun r;
-  r.count =
-      state.RunCodec(dst, src, sourceBytes == UINT32_MAX ? static_cast<uint32_t>(input.size()) : sourceBytes,
-                     direction, method, 0, unscramble, key, progress, r.checksum);
+  const TCodecResult result = state.RunCodec(
+      TCodecJob{dst, src, sourceBytes == UINT32_MAX ? static_cast<uint32_t>(input.size()) : sourceBytes,
+                direction, method, 0, unscramble, key, progress});
+  r.count = result.OutputCount;
+  r.checksum = result.Checksum;
+  r.outcome = result.Outcome;
   r.out = dst.Bytes;
   return r;
 }
@@ -96,12 +100,12 @@ TEST(CodecDriver, ProgressOfAWholeThatIsNoMultipleOfAHundred) {
 TEST(CodecDriver, CancelBeforeTheRunReadsAndWritesNothing) {
   TMemoryStream src(Pattern(100)), dst;
   TCodecState state;
-  uint32_t sum = 77;
   int calls = 0;
-  const uint32_t n = state.RunCodec(
-      dst, src, 100, TCodecDirection::cdCompress, cmNone, 0, false, 0, [&](int& p) { ++calls, p = -1; }, sum);
-  EXPECT_EQ(n, 0u);
-  EXPECT_EQ(sum, 0u);
+  const TCodecResult r = state.RunCodec(TCodecJob{dst, src, 100, TCodecDirection::cdCompress, cmNone, 0,
+                                                  false, 0, [&](int& p) { ++calls, p = -1; }});
+  EXPECT_EQ(r.OutputCount, 0u);
+  EXPECT_EQ(r.Checksum, 0u);
+  EXPECT_EQ(r.Outcome, TCodecOutcome::coCancelled);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(src.Position(), 0);
   EXPECT_TRUE(dst.Bytes.empty());
@@ -119,6 +123,42 @@ TEST(CodecDriver, CancelDuringTheRunEndsTheInputAtThatRefill) {
   EXPECT_EQ(r.out, std::vector<uint8_t>(input.begin(), input.begin() + 8192));
   EXPECT_EQ(r.checksum, Sum(r.out));
   EXPECT_EQ(seen, (std::vector<int>{0, 27, 54, 100}));
+  EXPECT_EQ(r.outcome, TCodecOutcome::coCancelled);
+  EXPECT_EQ(RunDriver(TCodecDirection::cdCompress, cmNone, input).outcome, TCodecOutcome::coDone);
+}
+
+// A cancel while expanding ends every method the same way: no error from the run, its outcome
+// says so, the output is the start of the member, and the handler still sees the closing 100.
+// (An LZ decoder notices the missing bits after the symbol that used them: its last match may
+// be made of zero bits.)
+TEST(CodecDriver, CancelDuringExpansionEndsEveryMethodWithWhatItMade) {
+  std::vector<uint8_t> plain(80000);
+  uint32_t x = 12345;
+  for (uint8_t& b : plain) x = x * 1103515245 + 12345, b = static_cast<uint8_t>('a' + (x >> 28) % 4);
+  for (int method : {cmNone, cmRLE, cmLZH, cmLH5}) {
+    SCOPED_TRACE(method);
+    TMemoryStream src(plain), packed;
+    TCodecState state;
+    state.RunCodec(TCodecJob{packed, src, UINT32_MAX, TCodecDirection::cdCompress, method});
+    ASSERT_GT(packed.Bytes.size(), 2u * TCodecState::kBufferSize);
+    TMemoryStream in(packed.Bytes), out;
+    std::vector<int> seen;
+    const TCodecResult r = state.RunCodec(
+        TCodecJob{out, in, static_cast<uint32_t>(packed.Bytes.size()), TCodecDirection::cdExpand, method,
+                  static_cast<uint32_t>(plain.size()), false, 0, [&](int& p) {
+                    seen.push_back(p);
+                    if (seen.size() == 3) p = -1;  // the second refill
+                  }});
+    EXPECT_EQ(r.Outcome, TCodecOutcome::coCancelled);
+    EXPECT_EQ(r.OutputCount, out.Bytes.size());
+    EXPECT_LT(out.Bytes.size(), plain.size());
+    const size_t sure = out.Bytes.size() > 256 ? out.Bytes.size() - 256 : 0;
+    EXPECT_GT(sure, 0u);
+    EXPECT_EQ(std::vector<uint8_t>(out.Bytes.begin(), out.Bytes.begin() + sure),
+              std::vector<uint8_t>(plain.begin(), plain.begin() + sure));
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen.back(), 100);
+  }
 }
 
 TEST(CodecDriver, KeyScramblesDataBytesWithTheKeyBytesInTurn) {
@@ -168,8 +208,9 @@ TEST(CodecDriver, OutputLargerThanOneBufferIsFlushedWhole) {
 TEST(CodecDriver, NeverReadsBeyondTheGivenByteCount) {
   TMemoryStream src(Pattern(100)), dst;
   TCodecState state;
-  uint32_t sum = 0;
-  EXPECT_EQ(state.RunCodec(dst, src, 30, TCodecDirection::cdExpand, cmNone, 0, false, 0, nullptr, sum), 30u);
+  EXPECT_EQ(state.RunCodec(TCodecJob{dst, src, 30, TCodecDirection::cdExpand, cmNone, 0, false, 0, nullptr})
+                .OutputCount,
+            30u);
   EXPECT_EQ(src.Position(), 30);
 }
 

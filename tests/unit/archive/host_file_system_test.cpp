@@ -21,32 +21,32 @@ class HostFiles : public ::testing::Test {
 protected:
   void SetUp() override {
     const char* old = std::getenv("TZ");
-    oldTz_ = old ? old : "";
-    hadTz_ = old != nullptr;
+    OldTz = old ? old : "";
+    HadTz = old != nullptr;
     setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
     tzset();
-    dir_ = stdfs::temp_directory_path() / ("qx_host_fs_" + std::to_string(::getpid()) + "_" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    stdfs::remove_all(dir_);
-    stdfs::create_directories(dir_);
-    base_ = fs_.FromHostPath(dir_.string()) + "\\";
+    Dir = stdfs::temp_directory_path() / ("qx_host_fs_" + std::to_string(::getpid()) + "_" +
+                                          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    stdfs::remove_all(Dir);
+    stdfs::create_directories(Dir);
+    Base = Fs.FromHostPath(Dir.string()) + "\\";
   }
   void TearDown() override {
     std::error_code ec;
-    stdfs::permissions(dir_ / "ro", stdfs::perms::owner_all, stdfs::perm_options::add, ec);
-    stdfs::remove_all(dir_, ec);
-    if (hadTz_)
-      setenv("TZ", oldTz_.c_str(), 1);
+    stdfs::permissions(Dir / "ro", stdfs::perms::owner_all, stdfs::perm_options::add, ec);
+    stdfs::remove_all(Dir, ec);
+    if (HadTz)
+      setenv("TZ", OldTz.c_str(), 1);
     else
       unsetenv("TZ");
     tzset();
   }
 
-  TFileSystem& fs_ = HostFileSystem();
-  stdfs::path dir_;
-  std::string base_;
-  std::string oldTz_;
-  bool hadTz_ = false;
+  TFileSystem& Fs = HostFileSystem();
+  stdfs::path Dir;
+  std::string Base;
+  std::string OldTz;
+  bool HadTz = false;
 };
 
 }  // namespace
@@ -56,18 +56,18 @@ TEST_F(HostFiles, DosDatesAreLocalTime) {
   const uint32_t packed = PackDosDateTime({2021, 7, 4, 13, 45, 30});
   EXPECT_EQ(packed, (uint32_t(41) << 25 | 7u << 21 | 4u << 16 | 13u << 11 | 45u << 5 | 15u));
   {
-    auto f = fs_.Create(base_ + "dated");
+    auto f = Fs.Create(Base + "dated");
     ASSERT_TRUE(f->SetDosDateTime(packed));
   }
   struct stat st;
-  ASSERT_EQ(::stat((dir_ / "dated").c_str(), &st), 0);
+  ASSERT_EQ(::stat((Dir / "dated").c_str(), &st), 0);
   std::tm utc{};
   const time_t when = st.st_mtime;
   gmtime_r(&when, &utc);
   EXPECT_EQ(utc.tm_hour, 17);
   EXPECT_EQ(utc.tm_min, 45);
   EXPECT_EQ(utc.tm_sec, 30);
-  EXPECT_EQ(fs_.OpenRead(base_ + "dated")->GetDosDateTime(), packed);
+  EXPECT_EQ(Fs.OpenRead(Base + "dated")->GetDosDateTime(), packed);
 
   // Odd seconds round down to the two-second step; years before 1980 pin to its start.
   EXPECT_EQ(UnpackDosDateTime(PackDosDateTime({2000, 1, 2, 3, 4, 59})).Second, 58);
@@ -108,67 +108,66 @@ TEST_F(HostFiles, DatesOutsideTheDosRangeAreStoredAsItsEnds) {
     local.tm_isdst = -1;
     struct timespec times[2] = {{std::mktime(&local), 0}, {std::mktime(&local), 0}};
     {
-      fs_.Create(base_ + "dated")->WriteBuffer("d", 1);
+      Fs.Create(Base + "dated")->WriteBuffer("d", 1);
     }
-    ASSERT_EQ(::utimensat(AT_FDCWD, (dir_ / "dated").c_str(), times, 0), 0);
-    EXPECT_EQ(fs_.OpenRead(base_ + "dated")->GetDosDateTime(), c.stored);
+    ASSERT_EQ(::utimensat(AT_FDCWD, (Dir / "dated").c_str(), times, 0), 0);
+    EXPECT_EQ(Fs.OpenRead(Base + "dated")->GetDosDateTime(), c.stored);
   }
 }
 
 TEST_F(HostFiles, AttributesKeepReadOnlyAndFolders) {
-  { fs_.Create(base_ + "ro")->WriteBuffer("x", 1); }
-  EXPECT_EQ(fs_.GetAttributes(base_ + "ro"), 0x20);
-  ASSERT_TRUE(fs_.SetAttributes(base_ + "ro", 0x21));
-  EXPECT_EQ(fs_.GetAttributes(base_ + "ro"), 0x21);
-  ASSERT_TRUE(fs_.SetAttributes(base_ + "ro", 0x20));
-  EXPECT_EQ(fs_.GetAttributes(base_ + "ro"), 0x20);
-  EXPECT_EQ(fs_.GetAttributes(base_), 0x10);
-  EXPECT_EQ(fs_.GetAttributes(base_ + "none"), -1);
+  { Fs.Create(Base + "ro")->WriteBuffer("x", 1); }
+  EXPECT_EQ(Fs.GetAttributes(Base + "ro"), 0x20);
+  ASSERT_TRUE(Fs.SetAttributes(Base + "ro", 0x21));
+  EXPECT_EQ(Fs.GetAttributes(Base + "ro"), 0x21);
+  ASSERT_TRUE(Fs.SetAttributes(Base + "ro", 0x20));
+  EXPECT_EQ(Fs.GetAttributes(Base + "ro"), 0x20);
+  EXPECT_EQ(Fs.GetAttributes(Base), 0x10);
+  EXPECT_EQ(Fs.GetAttributes(Base + "none"), -1);
 }
 
 TEST_F(HostFiles, FilesAndFoldersThroughArchivePaths) {
-  EXPECT_TRUE(fs_.CreateFolder(base_ + "sub"));
-  EXPECT_TRUE(fs_.FolderExists(base_ + "sub"));
-  EXPECT_FALSE(fs_.FileExists(base_ + "sub"));
-  { fs_.Create(base_ + "sub\\f")->WriteBuffer("hello", 5); }
-  EXPECT_TRUE(stdfs::exists(dir_ / "sub" / "f"));
-  EXPECT_EQ(fs_.FileSize(base_ + "sub\\f"), 5);
-  EXPECT_THROW(fs_.OpenRead(base_ + "sub"), EFOpenError);
-  EXPECT_THROW(fs_.OpenRead(base_ + "missing"), EFOpenError);
-  EXPECT_THROW(fs_.Create(base_ + "missing\\f"), EFCreateError);
-  EXPECT_GT(fs_.FreeSpace(""), 0);
-  EXPECT_TRUE(fs_.RemoveFile(base_ + "sub\\f"));
-  EXPECT_FALSE(fs_.FileExists(base_ + "sub\\f"));
+  EXPECT_TRUE(Fs.CreateFolder(Base + "sub"));
+  EXPECT_TRUE(Fs.FolderExists(Base + "sub"));
+  EXPECT_FALSE(Fs.FileExists(Base + "sub"));
+  { Fs.Create(Base + "sub\\f")->WriteBuffer("hello", 5); }
+  EXPECT_TRUE(stdfs::exists(Dir / "sub" / "f"));
+  EXPECT_EQ(Fs.FileSize(Base + "sub\\f"), 5);
+  EXPECT_THROW(Fs.OpenRead(Base + "sub"), EFOpenError);
+  EXPECT_THROW(Fs.OpenRead(Base + "missing"), EFOpenError);
+  EXPECT_THROW(Fs.Create(Base + "missing\\f"), EFCreateError);
+  EXPECT_GT(Fs.FreeSpace(""), 0);
+  EXPECT_TRUE(Fs.RemoveFile(Base + "sub\\f"));
+  EXPECT_FALSE(Fs.FileExists(Base + "sub\\f"));
 }
 
 TEST_F(HostFiles, ArchiveRoundTripOnDisk) {
-  stdfs::create_directories(dir_ / "src" / "deep");
-  { fs_.Create(base_ + "src\\deep\\a.txt")->WriteBuffer("aaaaaaaaaab", 11); }
+  stdfs::create_directories(Dir / "src" / "deep");
+  { Fs.Create(Base + "src\\deep\\a.txt")->WriteBuffer("aaaaaaaaaab", 11); }
   {
-    auto f = fs_.Create(base_ + "src\\b.bin");
+    auto f = Fs.Create(Base + "src\\b.bin");
     f->WriteBuffer("\x94\x94\x94", 3);
     f->SetDosDateTime(PackDosDateTime({1999, 12, 31, 23, 59, 58}));
   }
-  fs_.SetAttributes(base_ + "src\\b.bin", 0x21);
+  Fs.SetAttributes(Base + "src\\b.bin", 0x21);
   TArchiver a;
-  a.SetTargetPath(base_ + "src");
+  a.SetTargetPath(Base + "src");
   TStringList files;
-  files.Add(base_ + "src\\deep\\a.txt");
-  files.Add(base_ + "src\\b.bin");
+  files.Add(Base + "src\\deep\\a.txt");
+  files.Add(Base + "src\\b.bin");
   {
-    auto archive = fs_.Create(base_ + "x.qx");
+    auto archive = Fs.Create(Base + "x.qx");
     a.CompressFiles(*archive, files, cmRLE);
   }
-  a.SetTargetPath(base_ + "out");
+  a.SetTargetPath(Base + "out");
   a.MakeDirectories = true;
   {
-    auto archive = fs_.OpenRead(base_ + "x.qx");
+    auto archive = Fs.OpenRead(Base + "x.qx");
     a.ExpandFiles(*archive);
   }
-  EXPECT_EQ(fs_.FileSize(base_ + "out\\deep\\a.txt"), 11);
-  EXPECT_EQ(fs_.GetAttributes(base_ + "out\\b.bin"), 0x21);
-  EXPECT_EQ(fs_.OpenRead(base_ + "out\\b.bin")->GetDosDateTime(),
-            PackDosDateTime({1999, 12, 31, 23, 59, 58}));
-  fs_.SetAttributes(base_ + "out\\b.bin", 0x20);
-  fs_.SetAttributes(base_ + "src\\b.bin", 0x20);
+  EXPECT_EQ(Fs.FileSize(Base + "out\\deep\\a.txt"), 11);
+  EXPECT_EQ(Fs.GetAttributes(Base + "out\\b.bin"), 0x21);
+  EXPECT_EQ(Fs.OpenRead(Base + "out\\b.bin")->GetDosDateTime(), PackDosDateTime({1999, 12, 31, 23, 59, 58}));
+  Fs.SetAttributes(Base + "out\\b.bin", 0x20);
+  Fs.SetAttributes(Base + "src\\b.bin", 0x20);
 }

@@ -11,18 +11,18 @@ using qx::ELZHBadDecodeTable;
 namespace {
 
 // A block whose T, C and P lists all use the count-0 form naming one symbol.
-void SingleSymbolBlock(BitWriter& w, unsigned size, unsigned c, unsigned p) {
+void SingleSymbolBlock(TBitWriter& w, unsigned size, unsigned c, unsigned p) {
   w.Put(16, size).Put(5, 0).Put(5, 0).Put(9, 0).Put(9, c).Put(4, 0).Put(4, 0 + p);
 }
 
 // T code: symbol 2 (long zero runs) "0", symbol 3 (length 1) "1"; written as a list of four
 // lengths 0 0 1 1 with an empty zero run after the third.
-void TwoSymbolTList(BitWriter& w) { w.Put(5, 4).Put("000 000 001").Put(2, 0).Put("001"); }
+void TwoSymbolTList(TBitWriter& w) { w.Put(5, 4).Put("000 000 001").Put(2, 0).Put("001"); }
 
 }  // namespace
 
 TEST(Lh5Decode, SingleSymbolFormsConsumeNoBitsPerSymbol) {
-  BitWriter w;
+  TBitWriter w;
   SingleSymbolBlock(w, 3, 'x', 0);
   EXPECT_EQ(Decode(w.Finish(), 3), Bytes("xxx"));
 }
@@ -30,7 +30,7 @@ TEST(Lh5Decode, SingleSymbolFormsConsumeNoBitsPerSymbol) {
 // Block 1 sends one literal; block 2 one match of 256 with distance code 0, which repeats the
 // last byte. Asked for fewer bytes, the decoder still writes the whole last match.
 TEST(Lh5Decode, DistanceZeroRepeatsLastByteAndLastMatchRunsPastCount) {
-  BitWriter w;
+  TBitWriter w;
   SingleSymbolBlock(w, 1, 'x', 0);
   SingleSymbolBlock(w, 1, 509, 0);
   const std::vector<uint8_t> stream = w.Finish();
@@ -40,7 +40,7 @@ TEST(Lh5Decode, DistanceZeroRepeatsLastByteAndLastMatchRunsPastCount) {
 
 TEST(Lh5Decode, DistanceZeroLength256WithRealCodes) {
   // C: 'Q' -> "0", 509 (length 256) -> "1"; P: only symbol 0.
-  BitWriter w;
+  TBitWriter w;
   w.Put(16, 2);
   TwoSymbolTList(w);
   w.Put(9, 510).Put("0").Put(9, 'Q' - 20).Put("1").Put("0").Put(9, 508 - 'Q' - 20).Put("1");
@@ -52,7 +52,7 @@ TEST(Lh5Decode, DistanceZeroLength256WithRealCodes) {
 TEST(Lh5Decode, FirstMatchReadsSpacesBeforeTheOutput) {
   // 'a', then 4 bytes from distance code 1: one byte before the start (a space), then the
   // bytes being written.
-  BitWriter w;
+  TBitWriter w;
   w.Put(16, 2);
   TwoSymbolTList(w);
   w.Put(9, 258).Put("0").Put(9, 'a' - 20).Put("1").Put("0").Put(9, 256 - 'a' - 20).Put("1");
@@ -73,10 +73,10 @@ TEST(Lh5Decode, SixteenBitCodesAndExtendedListLengths) {
   for (unsigned p = 0; p < 12; ++p) pLen[p] = p + 1;
   pLen[12] = pLen[13] = 13;
   const auto cCode = CanonicalCodes(cLen), tCode = CanonicalCodes(tLen), pCode = CanonicalCodes(pLen);
-  auto putT = [&](BitWriter& w, unsigned t) { w.Put(tLen[t], tCode[t]); };
-  auto putC = [&](BitWriter& w, unsigned c) { w.Put(cLen[c], cCode[c]); };
+  auto putT = [&](TBitWriter& w, unsigned t) { w.Put(tLen[t], tCode[t]); };
+  auto putC = [&](TBitWriter& w, unsigned c) { w.Put(cLen[c], cCode[c]); };
 
-  BitWriter w;
+  TBitWriter w;
   w.Put(16, 18);
   w.Put(5, 19).PutListLength(0).PutListLength(0).PutListLength(16).Put(2, 0);
   for (unsigned t = 3; t < 19; ++t) w.PutListLength(tLen[t]);
@@ -133,8 +133,8 @@ struct BadStream {
 };
 
 TEST(Lh5Decode, InconsistentTablesRaiseBadDecodeTable) {
-  auto block = [] { return BitWriter().Put(16, 1); };
-  auto singleT = [](BitWriter w, unsigned t) { return w.Put(5, 0).Put(5, t); };
+  auto block = [] { return TBitWriter().Put(16, 1); };
+  auto singleT = [](TBitWriter w, unsigned t) { return w.Put(5, 0).Put(5, t); };
   auto singleTC = [&](unsigned c) { return singleT(block(), 0).Put(9, 0).Put(9, c); };
   const std::vector<BadStream> cases = {
       {"T count above 19", block().Put(5, 20).Finish()},
@@ -155,10 +155,10 @@ TEST(Lh5Decode, InconsistentTablesRaiseBadDecodeTable) {
     SCOPED_TRACE(c.name);
     TestStream src(c.bytes), dst;
     qx::TCodecState state;
-    uint32_t sum = 0;
-    EXPECT_THROW(state.RunCodec(dst, src, uint32_t(c.bytes.size()), qx::TCodecDirection::cdExpand, qx::cmLH5,
-                                100, false, 0, nullptr, sum),
-                 ELZHBadDecodeTable);
+    EXPECT_THROW(
+        state.RunCodec(qx::TCodecJob{dst, src, uint32_t(c.bytes.size()), qx::TCodecDirection::cdExpand,
+                                     qx::cmLH5, 100, false, 0, nullptr}),
+        ELZHBadDecodeTable);
     EXPECT_EQ(state.Lh5Tables, nullptr);
   }
 }
@@ -167,13 +167,13 @@ TEST(Lh5Decode, InconsistentTablesRaiseBadDecodeTable) {
 TEST(Lh5Decode, ZeroRunEndingExactlyAtTheSetIsAccepted) {
   // T: every symbol is 2 (a run of 20 + r zeros) except that the list must end with a length:
   // use T symbols 2 -> "0" and 3 -> "1" instead.
-  BitWriter w;
+  TBitWriter w;
   w.Put(16, 1);
   TwoSymbolTList(w);
   w.Put(9, 510).Put("1").Put("0").Put(9, 508 - 20).Put("1");  // lengths 1, 508 zeros, 1
   w.Put(4, 0).Put(4, 0).Put("0");
   EXPECT_EQ(Decode(w.Finish(), 1), std::vector<uint8_t>(1, 0));
-  BitWriter bad;
+  TBitWriter bad;
   bad.Put(16, 1);
   TwoSymbolTList(bad);
   bad.Put(9, 510).Put("1").Put("0").Put(9, 510 - 20);  // 1 + 510 lengths

@@ -56,7 +56,7 @@ TEST(Lh5Encode, EmptyInputWritesNothing) { EXPECT_TRUE(Encode({}).empty()); }
 // C 296 (length 43) "0", 'A' "10", 509 (length 256) "11"; T 2 "0", 3 "10", 4 "11"; one P
 // symbol. The stream ends on a byte boundary, so the closing bits add nothing.
 TEST(Lh5Encode, RunOfOneByteGivesTheExactStream) {
-  BitWriter w;
+  TBitWriter w;
   w.Put(16, 3);
   w.Put(5, 5).Put("000 000 001").Put(2, 0).Put("010 010");
   w.Put(9, 510).Put("0").Put(9, 65 - 20).Put("11").Put("0").Put(9, 230 - 20).Put("10");
@@ -76,9 +76,8 @@ TEST(Lh5Encode, DataThatCannotShrinkGivesUpAndReleasesTables) {
     const std::vector<uint8_t> input = Noise(n, 99);
     TestStream src(input), dst;
     qx::TCodecState state;
-    uint32_t sum = 0;
-    EXPECT_THROW(state.RunCodec(dst, src, uint32_t(n), qx::TCodecDirection::cdCompress, qx::cmLH5, 0, false,
-                                0, nullptr, sum),
+    EXPECT_THROW(state.RunCodec(qx::TCodecJob{dst, src, uint32_t(n), qx::TCodecDirection::cdCompress,
+                                              qx::cmLH5, 0, false, 0, nullptr}),
                  qx::EUnableToCompress);
     EXPECT_EQ(state.Lh5Tables, nullptr);
   }

@@ -13,38 +13,36 @@ namespace lh5test {
 inline std::vector<uint8_t> Encode(const std::vector<uint8_t>& input) {
   TestStream src(input), dst;
   qx::TCodecState state;
-  uint32_t sum = 0;
-  state.RunCodec(dst, src, uint32_t(input.size()), qx::TCodecDirection::cdCompress, qx::cmLH5, 0, false, 0,
-                 nullptr, sum);
+  state.RunCodec(qx::TCodecJob{dst, src, uint32_t(input.size()), qx::TCodecDirection::cdCompress, qx::cmLH5,
+                               0, false, 0, nullptr});
   return dst.Bytes;
 }
 
 inline std::vector<uint8_t> Decode(const std::vector<uint8_t>& stream, uint32_t count) {
   TestStream src(stream), dst;
   qx::TCodecState state;
-  uint32_t sum = 0;
-  state.RunCodec(dst, src, uint32_t(stream.size()), qx::TCodecDirection::cdExpand, qx::cmLH5, count, false, 0,
-                 nullptr, sum);
+  state.RunCodec(qx::TCodecJob{dst, src, uint32_t(stream.size()), qx::TCodecDirection::cdExpand, qx::cmLH5,
+                               count, false, 0, nullptr});
   return dst.Bytes;
 }
 
 inline std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
-class BitWriter {
+class TBitWriter {
 public:
-  BitWriter& Put(unsigned n, uint32_t v) {
+  TBitWriter& Put(unsigned n, uint32_t v) {
     for (unsigned i = n; i-- > 0;) PutBit((v >> i) & 1);
     return *this;
   }
   // A bit string such as "1101"; spaces are ignored.
-  BitWriter& Put(const std::string& bits) {
+  TBitWriter& Put(const std::string& bits) {
     for (char c : bits)
       if (c == '0' || c == '1') PutBit(c == '1');
     return *this;
   }
   // One entry of a T or P length list: 3 bits, or for 7 and up that many minus 4 one bits
   // after three ones, then a zero.
-  BitWriter& PutListLength(unsigned k) {
+  TBitWriter& PutListLength(unsigned k) {
     if (k <= 6) return Put(3, k);
     Put("111");
     for (unsigned i = 7; i < k; ++i) PutBit(true);
@@ -52,23 +50,23 @@ public:
     return *this;
   }
   std::vector<uint8_t> Finish() const {
-    std::vector<uint8_t> out = bytes_;
-    if (count_) out.push_back(uint8_t(cur_ << (8 - count_)));
+    std::vector<uint8_t> out = Full;
+    if (Held) out.push_back(uint8_t(Current << (8 - Held)));
     return out;
   }
 
 private:
   void PutBit(bool b) {
-    cur_ = uint8_t(cur_ << 1 | (b ? 1 : 0));
-    if (++count_ == 8) {
-      bytes_.push_back(cur_);
-      cur_ = 0;
-      count_ = 0;
+    Current = uint8_t(Current << 1 | (b ? 1 : 0));
+    if (++Held == 8) {
+      Full.push_back(Current);
+      Current = 0;
+      Held = 0;
     }
   }
-  std::vector<uint8_t> bytes_;
-  uint8_t cur_ = 0;
-  unsigned count_ = 0;
+  std::vector<uint8_t> Full;
+  uint8_t Current = 0;
+  unsigned Held = 0;
 };
 
 // Canonical codes from lengths, written out here independently of the coder.

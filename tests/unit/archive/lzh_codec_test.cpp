@@ -18,18 +18,16 @@ Bytes Compress(const Bytes& plain, TCodecState* reuse = nullptr) {
   TestStream src(plain), dst;
   TCodecState own;
   TCodecState& state = reuse ? *reuse : own;
-  uint32_t sum = 0;
-  state.RunCodec(dst, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress, cmLZH, 0, false,
-                 0, nullptr, sum);
+  state.RunCodec(TCodecJob{dst, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress, cmLZH,
+                           0, false, 0, nullptr});
   return dst.Bytes;
 }
 
 Bytes Expand(const Bytes& packed, uint32_t count) {
   TestStream src(packed), dst;
   TCodecState state;
-  uint32_t sum = 0;
-  state.RunCodec(dst, src, static_cast<uint32_t>(packed.size()), TCodecDirection::cdExpand, cmLZH, count,
-                 false, 0, nullptr, sum);
+  state.RunCodec(TCodecJob{dst, src, static_cast<uint32_t>(packed.size()), TCodecDirection::cdExpand, cmLZH,
+                           count, false, 0, nullptr});
   EXPECT_EQ(state.LzhTables, nullptr);
   return dst.Bytes;
 }
@@ -45,9 +43,9 @@ std::string BitString(const Bytes& b) {
 }
 
 // The code of symbol c in tree t (root side first); updates t as a coder would.
-std::string CodeOf(lzh::LzhTree& t, unsigned c) {
+std::string CodeOf(lzh::TLzhTree& t, unsigned c) {
   std::string bits;
-  for (unsigned k = t.nodeParent[lzh::kNodes + c]; k != lzh::kRoot; k = t.nodeParent[k])
+  for (unsigned k = t.NodeParent[lzh::kNodes + c]; k != lzh::kRoot; k = t.NodeParent[k])
     bits.insert(bits.begin(), (k & 1) ? '1' : '0');
   t.Update(c);
   return bits;
@@ -95,7 +93,7 @@ TEST(Lzh, EmptyInputGivesEmptyStreamAndZeroCountReadsNothing) {
 // the last byte is padded with zero bits.
 TEST(Lzh, BitsOfLiteralMatchAtDistanceOneAndPadding) {
   const Bytes packed = Compress(FromString("AAAAB"));
-  lzh::LzhTree t;
+  lzh::TLzhTree t;
   t.Start();
   const std::string a = CodeOf(t, 'A');
   const std::string len3 = CodeOf(t, 3 + lzh::kLengthBase);
@@ -113,7 +111,7 @@ TEST(Lzh, FirstSymbolOfAMemberTakesEightOrNineBits) {
   unsigned nine = 0;
   for (unsigned v = 0; v < 256; ++v) {
     SCOPED_TRACE("byte " + std::to_string(v));
-    lzh::LzhTree t;
+    lzh::TLzhTree t;
     t.Start();
     std::string code = CodeOf(t, v);
     ASSERT_TRUE(code.size() == 8 || code.size() == 9);
@@ -140,7 +138,7 @@ TEST(Lzh, FirstSymbolOfAMemberTakesEightOrNineBits) {
 TEST(Lzh, MatchIntoTheSpaceFilledWindow) {
   const Bytes plain = FromString(std::string(60, ' ') + "x" + std::string(59, ' '));
   const Bytes packed = Compress(plain);
-  lzh::LzhTree t;
+  lzh::TLzhTree t;
   t.Start();
   // A match of 60 into the spaces before the first write position. The start inserts those
   // positions newest first and a string equal to one already in the tree takes its place, so
@@ -186,7 +184,7 @@ TEST(Lzh, RoundTripPastTheFirstHalving) {
 TEST(Lzh, ALongRunReachesTheLongestMatch) {
   const Bytes plain = Bytes(100000, 'z');
   const Bytes packed = Compress(plain);
-  lzh::LzhTree t;
+  lzh::TLzhTree t;
   t.Start();
   const std::string literal = CodeOf(t, 'z');
   const std::string longest = CodeOf(t, 60 + lzh::kLengthBase);
@@ -232,14 +230,13 @@ TEST(Lzh, KeyedMemberScramblesTheStreamAndExpandsBack) {
   const int32_t key = 0x5A3C0F81;
   TestStream src(plain), keyed;
   TCodecState state;
-  uint32_t sum = 0;
-  state.RunCodec(keyed, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress, cmLZH, 0,
-                 false, key, nullptr, sum);
+  state.RunCodec(TCodecJob{keyed, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress,
+                           cmLZH, 0, false, key, nullptr});
   ASSERT_EQ(keyed.Bytes.size(), packed.size());
   for (size_t i = 0; i < packed.size(); ++i)
     ASSERT_EQ(keyed.Bytes[i], packed[i] ^ static_cast<uint8_t>(static_cast<uint32_t>(key) >> (8 * (i % 4))));
   TestStream in(keyed.Bytes), out;
-  state.RunCodec(out, in, static_cast<uint32_t>(keyed.Bytes.size()), TCodecDirection::cdExpand, cmLZH,
-                 static_cast<uint32_t>(plain.size()), true, key, nullptr, sum);
+  state.RunCodec(TCodecJob{out, in, static_cast<uint32_t>(keyed.Bytes.size()), TCodecDirection::cdExpand,
+                           cmLZH, static_cast<uint32_t>(plain.size()), true, key, nullptr});
   EXPECT_EQ(out.Bytes, plain);
 }

@@ -15,18 +15,18 @@ namespace {
 
 class Slider {
 public:
-  explicit Slider(std::vector<uint8_t> data) : data_(std::move(data)) {
-    std::fill(text_, text_ + kFirstWrite, kFill);
-    std::fill(text_ + kWindow, text_ + kWindow + kTailCopy, kFill);
-    std::fill(text_ + kWindow + kTailCopy, text_ + sizeof text_, 0);
-    for (unsigned i = 0; i < kLookahead && i < data_.size(); ++i) text_[kFirstWrite + i] = data_[i];
-    next_ = kLookahead;
-    finder_ = std::make_unique<MatchFinder>(text_);
+  explicit Slider(std::vector<uint8_t> data) : Data(std::move(data)) {
+    std::fill(Text, Text + kFirstWrite, kFill);
+    std::fill(Text + kWindow, Text + kWindow + kTailCopy, kFill);
+    std::fill(Text + kWindow + kTailCopy, Text + sizeof Text, 0);
+    for (unsigned i = 0; i < kLookahead && i < Data.size(); ++i) Text[kFirstWrite + i] = Data[i];
+    Next = kLookahead;
+    Finder = std::make_unique<TMatchFinder>(Text);
   }
 
   unsigned Common(unsigned a, unsigned b) const {
     unsigned n = 0;
-    while (n < kLookahead && text_[a + n] == text_[b + n]) ++n;
+    while (n < kLookahead && Text[a + n] == Text[b + n]) ++n;
     return n;
   }
 
@@ -34,17 +34,17 @@ public:
   void InsertAndCheck(unsigned r) {
     unsigned best = 0;
     for (unsigned p = 0; p < kWindow; ++p)
-      if (held_[p] && p != r) best = std::max(best, Common(r, p));
-    finder_->Insert(r);
-    held_[r] = true;
-    ++checked_;
-    const unsigned got = finder_->MatchLength;
-    ASSERT_EQ(got, best >= kMinMatch ? best : 0u) << "position " << r << " step " << checked_;
+      if (Held[p] && p != r) best = std::max(best, Common(r, p));
+    Finder->Insert(r);
+    Held[r] = true;
+    ++Checked;
+    const unsigned got = Finder->MatchLength;
+    ASSERT_EQ(got, best >= kMinMatch ? best : 0u) << "position " << r << " step " << Checked;
     if (got == 0) return;
-    const unsigned p = (r - finder_->MatchCode - 1) & kWindowMask;
-    ASSERT_TRUE(held_[p]);
+    const unsigned p = (r - Finder->MatchCode - 1) & kWindowMask;
+    ASSERT_TRUE(Held[p]);
     ASSERT_EQ(Common(r, p), got);
-    if (got == kLookahead) held_[p] = false;  // the newer copy took its place
+    if (got == kLookahead) Held[p] = false;  // the newer copy took its place
   }
 
   void Run() {
@@ -54,11 +54,11 @@ public:
       if (::testing::Test::HasFatalFailure()) return;
     }
     InsertAndCheck(r);
-    while (next_ < data_.size() && !::testing::Test::HasFatalFailure()) {
-      finder_->Delete(s);
-      held_[s] = false;
-      text_[s] = data_[next_++];
-      if (s < kLookahead - 1) text_[s + kWindow] = text_[s];
+    while (Next < Data.size() && !::testing::Test::HasFatalFailure()) {
+      Finder->Delete(s);
+      Held[s] = false;
+      Text[s] = Data[Next++];
+      if (s < kLookahead - 1) Text[s + kWindow] = Text[s];
       s = (s + 1) & kWindowMask;
       r = (r + 1) & kWindowMask;
       InsertAndCheck(r);
@@ -66,12 +66,12 @@ public:
   }
 
 private:
-  std::vector<uint8_t> data_;
-  size_t next_ = 0;
-  uint8_t text_[kWindowBytes];
-  bool held_[kWindow] = {};
-  unsigned checked_ = 0;
-  std::unique_ptr<MatchFinder> finder_;
+  std::vector<uint8_t> Data;
+  size_t Next = 0;
+  uint8_t Text[kWindowBytes];
+  bool Held[kWindow] = {};
+  unsigned Checked = 0;
+  std::unique_ptr<TMatchFinder> Finder;
 };
 
 }  // namespace

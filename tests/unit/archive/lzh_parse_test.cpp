@@ -20,15 +20,15 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-struct Token {
-  size_t at;        // position in the input
-  unsigned length;  // 1 for a literal
-  unsigned code;    // distance - 1
+struct TToken {
+  size_t At;        // position in the input
+  unsigned Length;  // 1 for a literal
+  unsigned Code;    // distance - 1
 };
 
 // Reads the symbols back with the tree and the position code, independently of the decoder's
 // buffered reader.
-std::vector<Token> Tokens(const Bytes& packed, size_t size) {
+std::vector<TToken> Tokens(const Bytes& packed, size_t size) {
   size_t bit = 0;
   auto next = [&] {
     const size_t byte = bit / 8;
@@ -36,13 +36,13 @@ std::vector<Token> Tokens(const Bytes& packed, size_t size) {
     ++bit;
     return v;
   };
-  LzhTree t;
+  TLzhTree t;
   t.Start();
-  std::vector<Token> out;
+  std::vector<TToken> out;
   size_t at = 0;
   while (at < size) {
-    unsigned k = t.nodeChild[kRoot];
-    while (k < kNodes) k = t.nodeChild[k + next()];
+    unsigned k = t.NodeChild[kRoot];
+    while (k < kNodes) k = t.NodeChild[k + next()];
     const unsigned c = k - kNodes;
     t.Update(c);
     if (c < 256) {
@@ -51,10 +51,10 @@ std::vector<Token> Tokens(const Bytes& packed, size_t size) {
     }
     unsigned top = 0;
     for (int i = 0; i < 8; ++i) top = top << 1 | next();
-    const unsigned len = kPositionCode.lengthOf[top];
+    const unsigned len = kPositionCode.LengthOf[top];
     unsigned all = top;
     for (unsigned i = 0; i < len - 2; ++i) all = all << 1 | next();
-    const unsigned code = (kPositionCode.upperOf[top] << 6) | (all & 63);
+    const unsigned code = (kPositionCode.UpperOf[top] << 6) | (all & 63);
     out.push_back({at, c - kLengthBase, code});
     at += c - kLengthBase;
   }
@@ -80,25 +80,25 @@ unsigned Longest(const Bytes& data, size_t i, unsigned limit) {
   return best;
 }
 
-struct Found {
-  unsigned length;  // 0 when the finder has no match of 3 or more
-  unsigned code;
+struct TFound {
+  unsigned Length;  // 0 when the finder has no match of 3 or more
+  unsigned Code;
 };
 
 // What the finder reports at every input position when the window slides over the input the
 // way the encoder slides it: the first 60 bytes read ahead, then one byte in and one position
 // out per step, and after the input's end only positions out. The parse does not change this
 // order, so the answers hold for any position where a token starts.
-std::vector<Found> FinderAnswers(const Bytes& data) {
+std::vector<TFound> FinderAnswers(const Bytes& data) {
   std::vector<uint8_t> text(kWindowBytes, 0);
   std::fill(text.begin(), text.begin() + kFirstWrite, kFill);
   std::fill(text.begin() + kWindow, text.begin() + kWindow + kTailCopy, kFill);
   size_t next = 0;
   for (; next < kLookahead && next < data.size(); ++next) text[kFirstWrite + next] = data[next];
-  auto finder = std::make_unique<MatchFinder>(text.data());
+  auto finder = std::make_unique<TMatchFinder>(text.data());
   unsigned r = kFirstWrite, s = 0;
   for (unsigned i = 1; i <= kLookahead; ++i) finder->Insert(r - i);
-  std::vector<Found> found;
+  std::vector<TFound> found;
   for (size_t i = 0; i < data.size(); ++i) {
     if (i == 0) {
       finder->Insert(r);
@@ -120,9 +120,8 @@ std::vector<Found> FinderAnswers(const Bytes& data) {
 Bytes Compress(const Bytes& plain) {
   TestStream src(plain), dst;
   TCodecState state;
-  uint32_t sum = 0;
-  state.RunCodec(dst, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress, cmLZH, 0, false,
-                 0, nullptr, sum);
+  state.RunCodec(qx::TCodecJob{dst, src, static_cast<uint32_t>(plain.size()), TCodecDirection::cdCompress,
+                               cmLZH, 0, false, 0, nullptr});
   return dst.Bytes;
 }
 
@@ -145,31 +144,31 @@ Bytes Sample(size_t words, unsigned seed) {
 TEST(LzhParse, GreedyTakesTheFindersMatchCutToTheBytesLeft) {
   const Bytes data = Sample(9000, 4);
   const Bytes packed = Compress(data);
-  const std::vector<Token> tokens = Tokens(packed, data.size());
-  const std::vector<Found> found = FinderAnswers(data);
+  const std::vector<TToken> tokens = Tokens(packed, data.size());
+  const std::vector<TFound> found = FinderAnswers(data);
   size_t matches = 0, shortLiterals = 0, cut = 0, lazyChances = 0;
   for (size_t t = 0; t < tokens.size(); ++t) {
-    const Token& k = tokens[t];
-    SCOPED_TRACE("token " + std::to_string(t) + " at " + std::to_string(k.at));
-    const size_t left = data.size() - k.at;
+    const TToken& k = tokens[t];
+    SCOPED_TRACE("token " + std::to_string(t) + " at " + std::to_string(k.At));
+    const size_t left = data.size() - k.At;
     const unsigned limit = static_cast<unsigned>(std::min<size_t>(kLookahead, left));
-    const unsigned best = Longest(data, k.at, limit);
-    const unsigned expected = std::min<size_t>(found[k.at].length, left);
+    const unsigned best = Longest(data, k.At, limit);
+    const unsigned expected = std::min<size_t>(found[k.At].Length, left);
     // The finder's answer, cut, is the longest copy the window holds.
     ASSERT_EQ(expected < kMinMatch ? 0u : expected, best < kMinMatch ? 0u : best);
     if (expected < kMinMatch) {
-      ASSERT_EQ(k.length, 1u) << "a match where the finder has none of 3 bytes";
+      ASSERT_EQ(k.Length, 1u) << "a match where the finder has none of 3 bytes";
       if (best == 2) ++shortLiterals;
       continue;
     }
     ++matches;
-    ASSERT_EQ(k.length, expected) << "not the finder's match at this position";
-    ASSERT_EQ(k.code, found[k.at].code) << "another copy than the finder's";
-    ASSERT_EQ(Common(data, k.at, k.code, k.length), k.length);
-    if (found[k.at].length > left) ++cut;
+    ASSERT_EQ(k.Length, expected) << "not the finder's match at this position";
+    ASSERT_EQ(k.Code, found[k.At].Code) << "another copy than the finder's";
+    ASSERT_EQ(Common(data, k.At, k.Code, k.Length), k.Length);
+    if (found[k.At].Length > left) ++cut;
     // A lazy step would send a literal here: the next byte starts a longer match.
-    if (k.length < kLookahead && left > 1 &&
-        Longest(data, k.at + 1, static_cast<unsigned>(std::min<size_t>(kLookahead, left - 1))) > k.length)
+    if (k.Length < kLookahead && left > 1 &&
+        Longest(data, k.At + 1, static_cast<unsigned>(std::min<size_t>(kLookahead, left - 1))) > k.Length)
       ++lazyChances;
   }
   // The sample exercises each rule: literals where a copy of 2 bytes exists, cut matches at the end,
@@ -178,5 +177,5 @@ TEST(LzhParse, GreedyTakesTheFindersMatchCutToTheBytesLeft) {
   EXPECT_GT(shortLiterals, 0u);
   EXPECT_GT(cut, 0u);
   EXPECT_GT(lazyChances, 0u);
-  EXPECT_EQ(tokens.back().at + tokens.back().length, data.size());
+  EXPECT_EQ(tokens.back().At + tokens.back().Length, data.size());
 }

@@ -10,33 +10,33 @@ using namespace qx::lzh;
 
 namespace {
 
-unsigned Depth(const LzhTree& t, unsigned symbol) {
+unsigned Depth(const TLzhTree& t, unsigned symbol) {
   unsigned d = 0;
-  for (unsigned k = t.nodeParent[kNodes + symbol]; k != kRoot; k = t.nodeParent[k]) ++d;
+  for (unsigned k = t.NodeParent[kNodes + symbol]; k != kRoot; k = t.NodeParent[k]) ++d;
   return d;
 }
 
 // Everything the coders rely on: order by count, children in neighbouring slots with the first
 // even, counts that add up, parent links that agree with child links, every symbol reachable.
-void ExpectConsistent(const LzhTree& t) {
-  EXPECT_EQ(t.nodeCount[kNodes], 0xFFFF);
-  EXPECT_EQ(t.nodeParent[kRoot], 0);
+void ExpectConsistent(const TLzhTree& t) {
+  EXPECT_EQ(t.NodeCount[kNodes], 0xFFFF);
+  EXPECT_EQ(t.NodeParent[kRoot], 0);
   std::vector<int> leafOf(kSymbols, -1);
   for (unsigned i = 0; i < kNodes; ++i) {
-    if (i > 0) ASSERT_LE(t.nodeCount[i - 1], t.nodeCount[i]) << "order broken at " << i;
-    ASSERT_GE(t.nodeCount[i], 1u);
-    const unsigned c = t.nodeChild[i];
+    if (i > 0) ASSERT_LE(t.NodeCount[i - 1], t.NodeCount[i]) << "order broken at " << i;
+    ASSERT_GE(t.NodeCount[i], 1u);
+    const unsigned c = t.NodeChild[i];
     if (c >= kNodes) {
       ASSERT_LT(c - kNodes, kSymbols);
       ASSERT_EQ(leafOf[c - kNodes], -1);
       leafOf[c - kNodes] = static_cast<int>(i);
-      ASSERT_EQ(t.nodeParent[c], i);
+      ASSERT_EQ(t.NodeParent[c], i);
     } else {
       ASSERT_EQ(c % 2, 0u);
       ASSERT_LT(c + 1, i);
-      ASSERT_EQ(t.nodeParent[c], i);
-      ASSERT_EQ(t.nodeParent[c + 1], i);
-      ASSERT_EQ(t.nodeCount[i], t.nodeCount[c] + t.nodeCount[c + 1]);
+      ASSERT_EQ(t.NodeParent[c], i);
+      ASSERT_EQ(t.NodeParent[c + 1], i);
+      ASSERT_EQ(t.NodeCount[i], t.NodeCount[c] + t.NodeCount[c + 1]);
     }
   }
   for (unsigned s = 0; s < kSymbols; ++s) ASSERT_NE(leafOf[s], -1) << "symbol " << s;
@@ -44,11 +44,11 @@ void ExpectConsistent(const LzhTree& t) {
 
 }  // namespace
 
-TEST(LzhTree, StartsBalancedWithEveryCodeEightOrNineBits) {
-  LzhTree t;
+TEST(TLzhTree, StartsBalancedWithEveryCodeEightOrNineBits) {
+  TLzhTree t;
   t.Start();
   ExpectConsistent(t);
-  EXPECT_EQ(t.nodeCount[kRoot], kSymbols);
+  EXPECT_EQ(t.NodeCount[kRoot], kSymbols);
   unsigned nine = 0;
   double kraft = 0;
   for (unsigned s = 0; s < kSymbols; ++s) {
@@ -63,8 +63,8 @@ TEST(LzhTree, StartsBalancedWithEveryCodeEightOrNineBits) {
 
 // The root count grows by one per symbol from 314, so update number 32,455 finds it at 32768
 // and halves first; the tree stays a valid, ordered code throughout.
-TEST(LzhTree, HalvesExactlyAtUpdate32455AndStaysConsistent) {
-  LzhTree t;
+TEST(TLzhTree, HalvesExactlyAtUpdate32455AndStaysConsistent) {
+  TLzhTree t;
   t.Start();
   std::mt19937 rng(7);
   // Skewed symbols: a few very common ones give deep paths and many swaps.
@@ -73,23 +73,23 @@ TEST(LzhTree, HalvesExactlyAtUpdate32455AndStaysConsistent) {
     t.Update(skew(rng) % kSymbols);
     if (n % 4096 == 0) ExpectConsistent(t);
   }
-  EXPECT_EQ(t.nodeCount[kRoot], kCountLimit);
-  std::vector<uint16_t> before(t.nodeCount, t.nodeCount + kNodes);
+  EXPECT_EQ(t.NodeCount[kRoot], kCountLimit);
+  std::vector<uint16_t> before(t.NodeCount, t.NodeCount + kNodes);
   std::vector<uint16_t> leaves;
   for (unsigned i = 0; i < kNodes; ++i)
-    if (t.nodeChild[i] >= kNodes) leaves.push_back(static_cast<uint16_t>((t.nodeCount[i] + 1) / 2));
+    if (t.NodeChild[i] >= kNodes) leaves.push_back(static_cast<uint16_t>((t.NodeCount[i] + 1) / 2));
   unsigned halvedSum = 0;
   for (uint16_t c : leaves) halvedSum += c;
   t.Update(5);
   ExpectConsistent(t);
-  EXPECT_EQ(t.nodeCount[kRoot], halvedSum + 1);
+  EXPECT_EQ(t.NodeCount[kRoot], halvedSum + 1);
   for (unsigned n = 0; n < 100000; ++n) t.Update(skew(rng) % kSymbols);
   ExpectConsistent(t);
-  EXPECT_LE(t.nodeCount[kRoot], kCountLimit);
+  EXPECT_LE(t.NodeCount[kRoot], kCountLimit);
 }
 
-TEST(LzhTree, UniformSymbolsKeepTheOrderThroughLongRunsOfEqualCounts) {
-  LzhTree t;
+TEST(TLzhTree, UniformSymbolsKeepTheOrderThroughLongRunsOfEqualCounts) {
+  TLzhTree t;
   t.Start();
   for (unsigned n = 0; n < 70000; ++n) t.Update((n * 97) % kSymbols);
   ExpectConsistent(t);
@@ -105,12 +105,12 @@ TEST(LzhPositionCode, MatchesTheCanonicalPatterns) {
   for (unsigned v = 0xF0; v <= 0xFF; v += 1) expected.push_back({v, 8});
   ASSERT_EQ(expected.size(), 64u);
   for (unsigned u = 0; u < 64; ++u) {
-    EXPECT_EQ(kPositionCode.code[u], expected[u].first) << "u " << u;
-    EXPECT_EQ(kPositionCode.length[u], expected[u].second) << "u " << u;
+    EXPECT_EQ(kPositionCode.Code[u], expected[u].first) << "u " << u;
+    EXPECT_EQ(kPositionCode.Length[u], expected[u].second) << "u " << u;
   }
   // The decoder's view: any 8 bits that start with a code give back its u and length.
   for (unsigned v = 0; v < 256; ++v) {
-    const unsigned u = kPositionCode.upperOf[v], len = kPositionCode.lengthOf[v];
+    const unsigned u = kPositionCode.UpperOf[v], len = kPositionCode.LengthOf[v];
     EXPECT_EQ(len, expected[u].second);
     EXPECT_EQ(v >> (8 - len), expected[u].first >> (8 - len)) << "v " << v;
   }

@@ -25,20 +25,20 @@ public:
   // A stream over a file of this file system; closing it stores what was written.
   class Handle : public qx::TFileStream {
   public:
-    Handle(File& file, bool keep) : file_(file), stream_(keep ? file.Bytes : std::vector<uint8_t>()) {}
-    ~Handle() override { file_.Bytes = stream_.Bytes; }
-    int32_t Read(void* b, int32_t c) override { return stream_.Read(b, c); }
-    int32_t Write(const void* b, int32_t c) override { return stream_.Write(b, c); }
-    int64_t Seek(int64_t o, qx::TSeekOrigin origin) override { return stream_.Seek(o, origin); }
-    uint32_t GetDosDateTime() override { return file_.DosDate; }
+    Handle(File& file, bool keep) : Target(file), Stream(keep ? file.Bytes : std::vector<uint8_t>()) {}
+    ~Handle() override { Target.Bytes = Stream.Bytes; }
+    int32_t Read(void* b, int32_t c) override { return Stream.Read(b, c); }
+    int32_t Write(const void* b, int32_t c) override { return Stream.Write(b, c); }
+    int64_t Seek(int64_t o, qx::TSeekOrigin origin) override { return Stream.Seek(o, origin); }
+    uint32_t GetDosDateTime() override { return Target.DosDate; }
     bool SetDosDateTime(uint32_t d) override {
-      file_.DosDate = d;
+      Target.DosDate = d;
       return true;
     }
 
   private:
-    File& file_;
-    qx::TMemoryStream stream_;
+    File& Target;
+    qx::TMemoryStream Stream;
   };
 
   void AddFile(const std::string& path, std::vector<uint8_t> bytes, uint32_t dosDate = 0x5A2B6C3D,

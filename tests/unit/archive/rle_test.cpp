@@ -12,8 +12,8 @@ namespace {
 std::vector<uint8_t> RunRle(TCodecDirection direction, const std::vector<uint8_t>& input) {
   TestStream src(input), dst;
   TCodecState state;
-  uint32_t sum = 0;
-  state.RunCodec(dst, src, static_cast<uint32_t>(input.size()), direction, cmRLE, 0, false, 0, nullptr, sum);
+  state.RunCodec(
+      TCodecJob{dst, src, static_cast<uint32_t>(input.size()), direction, cmRLE, 0, false, 0, nullptr});
   return dst.Bytes;
 }
 

@@ -12,25 +12,24 @@ namespace {
 
 TEST(BurnDataModule, SuccessReportsCountsAndHandsTheButtonBack) {
   TBurnWorld world;
-  ASSERT_TRUE(world.Burn.StartBurn(wmTrackAtOnce));
+  ASSERT_TRUE(world.Start());
   EXPECT_TRUE(world.Burn.BurnRunning());
   world.Platform.RunBurnThread();
 
   EXPECT_FALSE(world.Burn.BurnRunning());
   EXPECT_EQ(world.Form.ResultCode, -1);  // the press of "&OK" turns it into 0
-  EXPECT_EQ(world.Form.Step, stDiscCompleted);
+  EXPECT_EQ(world.Form.Step(), stDiscCompleted);
   EXPECT_EQ(world.Form.TAOModeSuccess, 1);
   EXPECT_EQ(world.Form.SuccText, "&Succ=0.0.1");
   EXPECT_EQ(world.Form.FailText, "&Fail=0.0.0");
   const std::vector<std::string>& memo = world.View.Memo;
   ASSERT_GE(memo.size(), 3u);
-  EXPECT_EQ(memo[memo.size() - 3],
-            "\r\n *********************************\r\nDisc completed successfully!\r\n"
-            "*********************************");
-  EXPECT_EQ(memo[memo.size() - 2], "Hint- Label your disc with a marker now. Vonnel #1042");
-  EXPECT_EQ(memo.back().rfind("Thank you for using software created by\r\nMirowen LLC\r\n", 0), 0u);
-  EXPECT_NE(memo.back().find("\r\nPress OK to display the printable Cover Sheet."), std::string::npos);
-  EXPECT_FALSE(world.MemoHas("Cleaning up temporary folder"));
+  EXPECT_EQ(memo[memo.size() - 3], world.Text(IDS_BURN_COMPLETED));
+  EXPECT_EQ(memo[memo.size() - 2], world.Text(IDS_BURN_LABEL_HINT) + world.Text(IDS_BURN_DISC_LOG) + "1042");
+  EXPECT_EQ(memo.back().rfind(world.Text(IDS_BURN_THANKS) + "\r\n" + world.Text(IDS_BURN_MAKER) + "\r\n", 0),
+            0u);
+  EXPECT_NE(memo.back().find("\r\n" + world.Text(IDS_BURN_COVER_SHEET)), std::string::npos);
+  EXPECT_FALSE(world.MemoHas(world.Text(IDS_BURN_CLEANING_UP)));
 
   EXPECT_EQ(world.View.BarHint, "96");  // the bar's share when the thread ended
   EXPECT_EQ(world.View.Position, 100);
@@ -39,8 +38,8 @@ TEST(BurnDataModule, SuccessReportsCountsAndHandsTheButtonBack) {
   EXPECT_EQ(world.View.Focused, TButtonId::ButtonRight);
   EXPECT_FALSE(world.Form.CancelAutoPlay);
   TEvents& e = world.Events;
-  EXPECT_LT(e.IndexOf("Beep"), e.IndexOf("Lib:Unload"));
-  EXPECT_LT(e.IndexOf("Lib:Unload"), e.IndexOf("NormalClass"));
+  EXPECT_LT(e.Position("Beep"), e.Position("Lib:Unload"));
+  EXPECT_LT(e.Position("Lib:Unload"), e.Position("NormalClass"));
   EXPECT_TRUE(e.Has("Cleanup:00"));
   EXPECT_FALSE(e.Has("Lib:Free"));
 }
@@ -84,7 +83,7 @@ TEST(BurnDataModule, FailurePathsKeepCountersAndAppendTheWriteResult) {
     EXPECT_EQ(world.Form.FailText, c.FailText);
     EXPECT_EQ(world.Form.SuccText, "&Succ=0.0.0");
     EXPECT_EQ(world.Form.TAOModeSuccess + world.Form.TAOModeFail, 0);
-    EXPECT_EQ(world.Form.Step, stBusy);  // the press takes the cancel path, which keeps the code
+    EXPECT_EQ(world.Form.Step(), stBusy);  // the press takes the cancel path, which keeps the code
     EXPECT_FALSE(world.MemoHas(world.Text(IDS_BURN_COMPLETED)));
     EXPECT_TRUE(world.Events.Has("Lib:Unload"));
     EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], "&OK");
@@ -106,10 +105,10 @@ TEST(BurnDataModule, OnlyExactly1EmptiesTheProjectFolder) {
     world.Form.History.LastProjectDeleteIt = c.Value;
     world.Record();
     TEvents& e = world.Events;
-    const int clear = e.IndexOf(std::string("ClearFolder:") + TBurnWorld::kProject);
+    const int clear = e.Position(std::string("ClearFolder:") + TBurnWorld::kProject);
     EXPECT_EQ(clear >= 0, c.Clears);
-    EXPECT_EQ(world.MemoHas("Cleaning up temporary folder"), c.Clears);
-    if (c.Clears) EXPECT_LT(clear, e.IndexOf("Memo:" + world.Text(IDS_BURN_COMPLETED)));
+    EXPECT_EQ(world.MemoHas(world.Text(IDS_BURN_CLEANING_UP)), c.Clears);
+    if (c.Clears) EXPECT_LT(clear, e.Position("Memo:" + world.Text(IDS_BURN_COMPLETED)));
   }
 }
 
@@ -118,7 +117,7 @@ TEST(BurnDataModule, FailedWriteNeverEmptiesTheProjectFolder) {
   world.Form.History.LastProjectDeleteIt = "1";
   Script().WriteResult = 19;
   world.Record();
-  EXPECT_TRUE(world.Events.StartingWith("ClearFolder:").empty());
+  EXPECT_TRUE(world.Events.Matching("ClearFolder:").empty());
 }
 
 TEST(BurnDataModule, TrackTagsFromTheCoverSheet) {
@@ -150,7 +149,7 @@ TEST(BurnDataModule, TrackTagsFromTheCoverSheet) {
 TEST(BurnDataModule, NoThreadNoBurn) {
   TBurnWorld world;
   world.Platform.ThreadStarts = false;
-  EXPECT_FALSE(world.Burn.StartBurn(wmTrackAtOnce));
+  EXPECT_FALSE(world.Start());
   EXPECT_FALSE(world.Burn.BurnRunning());
 }
 
@@ -170,11 +169,11 @@ TEST(BurnDataModule, CancelDuringTheWriteAbortsEjectsReleasesAndCounts) {
     world.Record();
 
     TEvents& e = world.Events;
-    const int abort = e.IndexOf("Lib:AbortWrite");
+    const int abort = e.Position("Lib:AbortWrite");
     ASSERT_GE(abort, 0);
-    EXPECT_LT(abort, e.IndexOf("Lib:Unload"));
-    EXPECT_LT(e.IndexOf("Lib:Unload"), e.IndexOf("Lib:Free"));
-    EXPECT_LT(e.IndexOf("Lib:Free"), e.IndexOf("NormalClass"));
+    EXPECT_LT(abort, e.Position("Lib:Unload"));
+    EXPECT_LT(e.Position("Lib:Unload"), e.Position("Lib:Free"));
+    EXPECT_LT(e.Position("Lib:Free"), e.Position("NormalClass"));
     // A fault inside AbortWrite leaves the reference set; the abort goes on all the same.
     EXPECT_EQ(runningAfterAbort, faults);
     EXPECT_TRUE(world.Burn.State.BurnDone);
@@ -186,9 +185,9 @@ TEST(BurnDataModule, CancelDuringTheWriteAbortsEjectsReleasesAndCounts) {
     EXPECT_TRUE(e.Has("EndProcess:1"));
     EXPECT_TRUE(world.MemoHas(world.Text(IDS_SESSION_CANCELING)));
     // Nothing calls into the released library, and the completion does not run after the end.
-    EXPECT_EQ(e.StartingWith("Lib:Unload").size(), 1u);
+    EXPECT_EQ(e.Matching("Lib:Unload").size(), 1u);
     EXPECT_FALSE(e.Has("Cleanup:00"));
-    EXPECT_EQ(e.StartingWith("Lib:").back(), "Lib:Free");
+    EXPECT_EQ(e.Matching("Lib:").back(), "Lib:Free");
   }
 }
 

@@ -11,7 +11,7 @@
 namespace qx::burntest {
 namespace {
 
-std::vector<std::string> LibraryCalls(TEvents& events) { return events.StartingWith("Lib:"); }
+std::vector<std::string> LibraryCalls(TEvents& events) { return events.Matching("Lib:"); }
 
 TEST(BurnThread, WritesTheProjectAsOneTrackWithTitles) {
   TBurnWorld world;
@@ -35,7 +35,7 @@ TEST(BurnThread, WritesTheProjectAsOneTrackWithTitles) {
 
 TEST(BurnThread, TestModeWritesWithFlagMinusOne) {
   TBurnWorld world;
-  world.Burn.SetTestMode(true);
+  world.Form.TestMode = true;
   world.Record();
   EXPECT_EQ(Script().TestFlag, -1);
 }
@@ -61,9 +61,9 @@ TEST(BurnThread, LibraryCallsInTheirOrderAroundTheWrite) {
   EXPECT_EQ(LibraryCalls(world.Events), expected);
   // Priorities up before the worker starts; the worker has its hand-over pause before the write.
   TEvents& e = world.Events;
-  EXPECT_LT(e.IndexOf("HighClass"), e.IndexOf("StartProgressWorker"));
-  EXPECT_LT(e.IndexOf("StartProgressWorker"), e.IndexOf("Sleep:750"));
-  EXPECT_LT(e.IndexOf("Sleep:750"), e.IndexOf("Lib:WriteCdDataTaoPerList"));
+  EXPECT_LT(e.Position("HighClass"), e.Position("StartProgressWorker"));
+  EXPECT_LT(e.Position("StartProgressWorker"), e.Position("Sleep:750"));
+  EXPECT_LT(e.Position("Sleep:750"), e.Position("Lib:WriteCdDataTaoPerList"));
 }
 
 TEST(BurnThread, ProgressStepsStopAt96AndEndAfterTheLastWake) {
@@ -72,8 +72,7 @@ TEST(BurnThread, ProgressStepsStopAt96AndEndAfterTheLastWake) {
   // 181 sectors, 111 per signal: 61 %, then capped; the last value comes from the wake after the
   // write has ended.
   EXPECT_EQ(world.Platform.Percents, (std::vector<int>{61, 96, 96, 96}));
-  for (const std::string& p : world.Events.StartingWith("Progress:"))
-    EXPECT_EQ(p.substr(p.find('/')), "/100");
+  for (const std::string& p : world.Events.Matching("Progress:")) EXPECT_EQ(p.substr(p.find('/')), "/100");
   EXPECT_EQ(world.View.Position, 100);  // the completion fills the bar
 }
 
@@ -116,7 +115,7 @@ TEST(BurnThread, MissingFolderEndsWithResult2BeforeAnyLibraryCall) {
 TEST(BurnThread, WriteKindOtherThanTrackAtOnceWritesNothing) {
   TBurnWorld world;
   world.Form.WriteMethod = wmSessionAtOnce;
-  ASSERT_TRUE(world.Burn.StartBurn(wmSessionAtOnce));
+  ASSERT_TRUE(world.Start());
   world.Platform.RunBurnThread();
   EXPECT_EQ(Script().Writes, 0);
   EXPECT_FALSE(world.Events.Has("StartProgressWorker"));
@@ -187,8 +186,7 @@ TEST(BurnThread, SpeedStepCallsAndSpeedFactor) {
     EXPECT_TRUE(world.Events.Has(c.SetCall));
     EXPECT_EQ(world.Form.SpeedX, c.SpeedX);
     std::vector<std::string> expected;
-    for (unsigned id : c.Messages)
-      expected.push_back(world.Text(id) + " Device doesn't support requested feature");
+    for (unsigned id : c.Messages) expected.push_back(world.Text(id) + " " + world.Text(IDS_RWLIB_RESULT_20));
     std::vector<std::string> seen;
     for (const std::string& text : world.Platform.Texts)
       if (text.find("*** Unable to") != std::string::npos) seen.push_back(text);
@@ -204,8 +202,9 @@ TEST(BurnThread, TimeEstimateLinesReachTheWindowAsStatusLines) {
   world.Record();
   const std::vector<std::string>& texts = world.Platform.Texts;
   ASSERT_GE(texts.size(), 2u);
-  EXPECT_EQ(texts[0], "Don't disturb or run other programs while recording.");
-  EXPECT_EQ(texts[1], "Speed is 8X: Disc will be ready in 4 minutes.");
+  EXPECT_EQ(texts[0], world.Text(IDS_SESSION_DONT_DISTURB));
+  EXPECT_EQ(texts[1], world.Text(IDS_SESSION_SPEED_IS) + "8X: " + world.Text(IDS_SESSION_READY_IN) + " 4 " +
+                          world.Text(IDS_SESSION_MINUTES));
   EXPECT_EQ(world.Form.SpeedText, "8");
   EXPECT_EQ(world.Form.SizeMB, 200u);
 }
@@ -219,17 +218,17 @@ TEST(BurnThread, UnprotectedWriteTurnsTheHelpButtonOffOnTheWindowThread) {
     world.Form.History.LastFolderSize = 0;  // the worker's one empty line turns it on again
     world.Record();
     TEvents& e = world.Events;
-    const int off = e.IndexOf("Left:off");
+    const int off = e.Position("Left:off");
     if (proof == 1) {
       EXPECT_EQ(off, -1);
       continue;
     }
     ASSERT_GE(off, 0);
-    EXPECT_EQ(e.List[off - 1], "Synchronize");
+    EXPECT_EQ(e.Events[off - 1], "Synchronize");
     // After the estimate's lines; the next status line enables it again.
-    EXPECT_LT(e.IndexOf("Memo:Don't disturb or run other programs while recording."), off);
+    EXPECT_LT(e.Position("Memo:" + world.Text(IDS_SESSION_DONT_DISTURB)), off);
     bool onAgain = false;
-    for (size_t i = off; i < e.List.size(); ++i) onAgain |= e.List[i] == "Left:on";
+    for (size_t i = off; i < e.Events.size(); ++i) onAgain |= e.Events[i] == "Left:on";
     EXPECT_TRUE(onAgain);
   }
 }

@@ -16,36 +16,20 @@
 #include <thread>
 #include <vector>
 
-#include "recording/burn_data_module.h"
-#include "recording/burn_platform.h"
+#include "burn/burn_data_module.h"
+#include "burn/burn_platform.h"
+#include "fakes/event_log.h"
+#include "fakes/library_fakes.h"
 #include "recording/rwlib_binding.h"
 #include "recording/track_list.h"
 #include "res/texts.h"
+#include "session/burn_seam.h"
 #include "session/form_main.h"
 
 namespace qx::burntest {
 
-// The ordered list of everything the fakes saw; safe to add to from the workers.
-struct TEvents {
-  std::mutex Lock;
-  std::vector<std::string> List;
-  void Add(const std::string& event) {
-    std::lock_guard<std::mutex> guard(Lock);
-    List.push_back(event);
-  }
-  int IndexOf(const std::string& event) {
-    for (size_t i = 0; i < List.size(); ++i)
-      if (List[i] == event) return static_cast<int>(i);
-    return -1;
-  }
-  bool Has(const std::string& event) { return IndexOf(event) >= 0; }
-  std::vector<std::string> StartingWith(const std::string& prefix) {
-    std::vector<std::string> found;
-    for (const std::string& e : List)
-      if (e.rfind(prefix, 0) == 0) found.push_back(e);
-    return found;
-  }
-};
+using TEvents = fakes::TEventLog;
+using fakes::TFaultInLibrary;
 
 class TRecordingView : public TSessionView {
 public:
@@ -62,7 +46,7 @@ public:
 
   void AppendStatus(const std::string& item) override {
     std::lock_guard<std::recursive_mutex> guard(Lock);
-    Events.Add("Memo:" + item);
+    Events.Log("Memo:" + item);
     Memo.push_back(item);
     if (Form) Form->MemoStatusChange();
   }
@@ -70,7 +54,7 @@ public:
   std::string Caption(TButtonId button) override { return Captions[button]; }
   void SetEnabled(TButtonId button, bool enabled) override {
     std::lock_guard<std::recursive_mutex> guard(Lock);
-    Events.Add(std::string(button == TButtonId::ButtonLeft ? "Left" : "Right") + (enabled ? ":on" : ":off"));
+    Events.Log(std::string(button == TButtonId::ButtonLeft ? "Left" : "Right") + (enabled ? ":on" : ":off"));
     EnabledState[button] = enabled;
   }
   bool Enabled(TButtonId button) override { return EnabledState[button]; }
@@ -135,12 +119,12 @@ public:
   int ExitCode = -1000;
 
   void Delay(uint32_t) override {}
-  void ProcessMessages() override { Events.Add("ProcessMessages"); }
+  void ProcessMessages() override { Events.Log("ProcessMessages"); }
   void Sleep(uint32_t) override {}
   bool Terminated() override { return false; }
-  void Beep() override { Events.Add("Beep"); }
+  void Beep() override { Events.Log("Beep"); }
   void EndProcess(int exitCode) override {
-    Events.Add("EndProcess:" + std::to_string(exitCode));
+    Events.Log("EndProcess:" + std::to_string(exitCode));
     ExitCode = exitCode;
   }
   bool IsNT() override { return true; }
@@ -162,6 +146,7 @@ public:
   void LowerThreadBelowNormal() override {}
   bool FileExists(const std::string& path) override { return Files.count(path) != 0; }
   bool FolderExists(const std::string&) override { return true; }
+  void ClearFolder(const std::string& folder) override { Events.Log("ClearFolder:" + folder); }
   bool DeleteFile(const std::string& path) override { return Files.erase(path) != 0; }
   bool RenameFile(const std::string&, const std::string&) override { return false; }
   int32_t GetAttributes(const std::string&) override { return -1; }
@@ -184,7 +169,7 @@ public:
   std::unique_ptr<TRegistryKey> OpenHistoryKey() override {
     return std::make_unique<TPlainRegistryKey>(Registry);
   }
-  void ShellOpen(const std::string& target) override { Events.Add("ShellOpen:" + target); }
+  void ShellOpen(const std::string& target) override { Events.Log("ShellOpen:" + target); }
   void CloseCdPlayer() override {}
   std::string Text(unsigned id) override {
     const char* text = TextById(id);
@@ -256,24 +241,23 @@ public:
   }
 
   bool StartBurnThread(std::function<void()> execute, std::function<void()> finished) override {
-    Events.Add("StartBurnThread");
+    Events.Log("StartBurnThread");
     if (!ThreadStarts) return false;
     Execute = std::move(execute);
     Finished = std::move(finished);
     return true;
   }
   std::unique_ptr<TBurnEvent> CreateProgressEvent() override { return std::make_unique<TFakeEvent>(); }
-  void RestoreNormalClass() override { Events.Add("NormalClass"); }
-  void ClearFolder(const std::string& folder) override { Events.Add("ClearFolder:" + folder); }
+  void RestoreNormalClass() override { Events.Log("NormalClass"); }
   TBurnWindow& StatusWindow() override { return *this; }
-  void RaiseWritePriorities() override { Events.Add("HighClass"); }
+  void RaiseWritePriorities() override { Events.Log("HighClass"); }
   bool StartProgressWorker(std::function<void()> body) override {
-    Events.Add("StartProgressWorker");
+    Events.Log("StartProgressWorker");
     Worker = std::thread(std::move(body));
     return true;
   }
   void Sleep(uint32_t milliseconds) override {
-    if (milliseconds >= 100) Events.Add("Sleep:" + std::to_string(milliseconds));
+    if (milliseconds >= 100) Events.Log("Sleep:" + std::to_string(milliseconds));
     std::this_thread::yield();
   }
   void YieldTimeSlice() override {}
@@ -288,14 +272,14 @@ public:
   }
   void SendProgress(int position, int maximum) override {
     std::lock_guard<std::mutex> guard(WindowLock);
-    Events.Add("Progress:" + std::to_string(position) + "/" + std::to_string(maximum));
+    Events.Log("Progress:" + std::to_string(position) + "/" + std::to_string(maximum));
     Percents.push_back(position);
     View.SetProgress(TGaugeId::ProgressBar, position);
     View.SetMaxValue(TGaugeId::ProgressBar, maximum);
   }
   void Synchronize(const std::function<void()>& call) override {
     std::lock_guard<std::mutex> guard(WindowLock);
-    Events.Add("Synchronize");
+    Events.Log("Synchronize");
     call();
   }
 
@@ -333,31 +317,29 @@ inline TEvents*& LibraryEvents() {
   return events;
 }
 
-struct TFaultInLibrary {};
-
 inline int32_t QX_RWLIB_CALL FakeBurnProof(int32_t mode) {
-  LibraryEvents()->Add("Lib:BurnProofControl:" + std::to_string(mode));
+  LibraryEvents()->Log("Lib:BurnProofControl:" + std::to_string(mode));
   return Script().BurnProof;
 }
 inline int32_t QX_RWLIB_CALL FakeGetSpeeds(uint16_t* a, uint16_t* b, uint16_t* c, uint16_t* d) {
-  LibraryEvents()->Add("Lib:GetCdSpeeds");
+  LibraryEvents()->Log("Lib:GetCdSpeeds");
   if (Script().SpeedResult != 1) return Script().SpeedResult;
   *a = Script().Speeds[0], *b = Script().Speeds[1], *c = Script().Speeds[2], *d = Script().Speeds[3];
   return 1;
 }
 inline int32_t QX_RWLIB_CALL FakeSetSpeeds(uint16_t first, uint16_t speed) {
-  LibraryEvents()->Add("Lib:SetCdSpeeds:" + std::to_string(first) + ":" + std::to_string(speed));
+  LibraryEvents()->Log("Lib:SetCdSpeeds:" + std::to_string(first) + ":" + std::to_string(speed));
   if (Script().SetSpeedResult != 1) return Script().SetSpeedResult;
   uint16_t* speeds = Script().Speeds;
   speeds[1] = speed == 0 || speed > speeds[3] ? speeds[3] : speed;
   return 1;
 }
 inline int32_t QX_RWLIB_CALL FakeUnload() {
-  LibraryEvents()->Add("Lib:Unload");
+  LibraryEvents()->Log("Lib:Unload");
   return 1;
 }
 inline int32_t QX_RWLIB_CALL FakeAbortWrite() {
-  LibraryEvents()->Add("Lib:AbortWrite");
+  LibraryEvents()->Log("Lib:AbortWrite");
   Script().Aborted = true;
   if (Script().AbortFaults) throw TFaultInLibrary{};
   return 1;
@@ -365,7 +347,7 @@ inline int32_t QX_RWLIB_CALL FakeAbortWrite() {
 inline int32_t QX_RWLIB_CALL FakeWrite(TTrackList* list, const char* volume, int32_t interval, void** event,
                                        int32_t testFlag) {
   TLibraryScript& s = Script();
-  LibraryEvents()->Add("Lib:WriteCdDataTaoPerList");
+  LibraryEvents()->Log("Lib:WriteCdDataTaoPerList");
   ++s.Writes;
   s.Written = *list;
   s.VolumeName = volume;
@@ -379,53 +361,23 @@ inline int32_t QX_RWLIB_CALL FakeWrite(TTrackList* list, const char* volume, int
   return s.Aborted ? rwlib::rcTerminated : s.WriteResult;
 }
 
-class TFakeLoader : public ILibraryLoader {
-public:
-  explicit TFakeLoader(TEvents& events) : Events(events) {}
-  void* Load(const std::string&) override { return &Handle; }
-  TLibraryProc Lookup(void*, const char* name) override {
-    static const std::map<std::string, TLibraryProc> exports = {
-        {"BurnProofControl", reinterpret_cast<TLibraryProc>(&FakeBurnProof)},
-        {"GetCdSpeeds", reinterpret_cast<TLibraryProc>(&FakeGetSpeeds)},
-        {"SetCdSpeeds", reinterpret_cast<TLibraryProc>(&FakeSetSpeeds)},
-        {"Unload", reinterpret_cast<TLibraryProc>(&FakeUnload)},
-        {"AbortWrite", reinterpret_cast<TLibraryProc>(&FakeAbortWrite)},
-        {"WriteCdDataTaoPerList", reinterpret_cast<TLibraryProc>(&FakeWrite)},
-    };
-    auto it = exports.find(name);
-    return it == exports.end() ? nullptr : it->second;
-  }
-  bool Free(void*) override {
-    Events.Add("Lib:Free");
-    return true;
-  }
-  bool RunGuarded(const std::function<void()>& call) override {
-    try {
-      call();
-      return true;
-    } catch (const TFaultInLibrary&) {
-      return false;
-    }
-  }
-
-private:
-  TEvents& Events;
-  int Handle = 0;
-};
-
-class TResourceTexts : public ITextSource {
-public:
-  std::string Text(unsigned id) override {
-    const char* text = TextById(id);
-    return text ? text : "";
-  }
-};
+// The fake library's exports, as the loader hands them to the binding.
+inline std::map<std::string, TLibraryProc> BurnExports() {
+  return {
+      {"BurnProofControl", reinterpret_cast<TLibraryProc>(&FakeBurnProof)},
+      {"GetCdSpeeds", reinterpret_cast<TLibraryProc>(&FakeGetSpeeds)},
+      {"SetCdSpeeds", reinterpret_cast<TLibraryProc>(&FakeSetSpeeds)},
+      {"Unload", reinterpret_cast<TLibraryProc>(&FakeUnload)},
+      {"AbortWrite", reinterpret_cast<TLibraryProc>(&FakeAbortWrite)},
+      {"WriteCdDataTaoPerList", reinterpret_cast<TLibraryProc>(&FakeWrite)},
+  };
+}
 
 class TCountingCleanup : public TCleanup {
 public:
   explicit TCountingCleanup(TEvents& events) : Events(events) {}
-  void Cleanup(bool cleanAspi, bool deleteApplet) override {
-    Events.Add(std::string("Cleanup:") + (cleanAspi ? "1" : "0") + (deleteApplet ? "1" : "0"));
+  void Cleanup(bool cleanAspi, bool deleteApplet, bool) override {
+    Events.Log(std::string("Cleanup:") + (cleanAspi ? "1" : "0") + (deleteApplet ? "1" : "0"));
   }
 
 private:
@@ -435,11 +387,12 @@ private:
 class TCapturingReports : public TReports {
 public:
   explicit TCapturingReports(TEvents& events) : Events(events) {}
-  TFormMain* Form = nullptr;
-  void OpenResultsPage() override { Events.Add("Results:" + Form->SuccText + Form->FailText); }
+  void OpenResultsPage(const TResultsReport& session) override {
+    Events.Log("Results:" + session.SuccText + session.FailText);
+  }
   void OpenHelpPage() override {}
   void OpenAspiHelpPage() override {}
-  void OpenCoverSheet() override { Events.Add("CoverSheet"); }
+  void OpenCoverSheet() override { Events.Log("CoverSheet"); }
 
 private:
   TEvents& Events;
@@ -450,11 +403,12 @@ struct TBurnWorld {
   TEvents Events;
   TRecordingView View{Events};
   TPlainHost Host{Events};
-  TFakeLoader Loader{Events};
-  TResourceTexts Texts;
-  RwLibBinding Library{Loader, Texts};
+  fakes::TFakeLoader Loader;
+  fakes::TTableTexts Texts;
+  TRwLibBinding Library{Loader, Texts};
   TFakeBurnPlatform Platform{Events, View};
-  TBurnDataModule Burn{View, Host, Library, Platform};
+  TSessionBurnHost BurnHost{View, Host};
+  TBurnDataModule Burn{BurnHost, Library, Platform};
   TCountingCleanup Cleaner{Events};
   TCapturingReports Reports{Events};
   TFormMain Form{TSessionContext{View, Host, Library, Burn, Cleaner, Reports, nullptr}};
@@ -464,9 +418,10 @@ struct TBurnWorld {
   TBurnWorld() {
     Script() = TLibraryScript{};
     LibraryEvents() = &Events;
+    Loader.Exports = BurnExports();
+    Loader.OnlyName = "RwLib.dll";
+    Loader.OnFree = [this] { Events.Log("Lib:Free"); };
     View.Form = &Form;
-    Reports.Form = &Form;
-    Burn.Attach(Form);
     Library.BindRecordingLibrary();
     Platform.Folders.insert(kProject);
     Form.History.LastFolderPath = kProject;
@@ -478,7 +433,7 @@ struct TBurnWorld {
     Form.MemoryFactor = 4;
     Form.MediaType = 1;
     Form.WriteMethod = wmTrackAtOnce;
-    Form.Step = stBusy;
+    Form.SetStep(stBusy);
     Form.BuildHistoryTexts();
     Host.Files[Host.AppPath("CoverSheet.htm")] =
         "<html>\n[TRACKS AND TAGS]\n1=Holiday photos\n[END]\n</html>\n";
@@ -488,9 +443,14 @@ struct TBurnWorld {
     LibraryEvents() = nullptr;
   }
 
-  // StartBurn as StartRecording makes it, then the thread's run and the completion.
+  // StartBurn as StartRecording asks for it: the session's request and its completion handler.
+  bool Start() {
+    return Burn.StartBurn(Form.BurnRequest(),
+                          [this](const TBurnOutcome& outcome) { Form.RecordingFinished(outcome); });
+  }
+  // The start, then the thread's run and the completion.
   void Record() {
-    ASSERT_TRUE(Burn.StartBurn(wmTrackAtOnce));
+    ASSERT_TRUE(Start());
     Platform.RunBurnThread();
   }
   bool MemoHas(const std::string& item) const {

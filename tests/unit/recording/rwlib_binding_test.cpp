@@ -9,13 +9,16 @@
 #include <tuple>
 #include <vector>
 
+#include "fakes/library_fakes.h"
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
 
 namespace qx {
 namespace {
 
-struct TFaultInLibrary {};
+using fakes::TFakeLoader;
+using fakes::TFaultInLibrary;
+using fakes::TTableTexts;
 
 // What the fake library's entry points see and answer.
 struct TFakeState {
@@ -57,50 +60,6 @@ int32_t QX_RWLIB_CALL FakeDiscInfo(int32_t* blank, int32_t* second, int32_t* era
   return 1;
 }
 
-class TFakeLoader : public ILibraryLoader {
-public:
-  std::map<std::string, TLibraryProc> Exports;
-  bool Loadable = true;
-  int Loads = 0, Frees = 0;
-  std::vector<std::string> Lookups;
-  int Handle = 0;
-
-  void* Load(const std::string& name) override {
-    LoadedName = name;
-    ++Loads;
-    return Loadable ? &Handle : nullptr;
-  }
-  TLibraryProc Lookup(void* handle, const char* name) override {
-    EXPECT_EQ(handle, &Handle);
-    Lookups.push_back(name);
-    auto it = Exports.find(name);
-    return it == Exports.end() ? nullptr : it->second;
-  }
-  bool Free(void* handle) override {
-    EXPECT_EQ(handle, &Handle);
-    ++Frees;
-    return true;
-  }
-  // The fake's "hardware fault" is a C++ exception thrown by an entry point.
-  bool RunGuarded(const std::function<void()>& call) override {
-    try {
-      call();
-      return true;
-    } catch (const TFaultInLibrary&) {
-      return false;
-    }
-  }
-  std::string LoadedName;
-};
-
-class TTableTexts : public ITextSource {
-public:
-  std::string Text(unsigned id) override {
-    const char* text = TextById(id);
-    return text ? text : "";
-  }
-};
-
 class RwLibBindingTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -114,7 +73,7 @@ protected:
   }
   TFakeLoader Loader;
   TTableTexts Texts;
-  RwLibBinding Binding{Loader, Texts};
+  TRwLibBinding Binding{Loader, Texts};
 };
 
 TEST_F(RwLibBindingTest, BindLoadsByBareNameAndLooksUpAllNamesInTableOrder) {

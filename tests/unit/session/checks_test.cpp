@@ -29,7 +29,7 @@ TEST_P(SessionAspiLayer, Cases) {
   TSessionWorld w;
   c.Arrange(w);
   EXPECT_EQ(w.Form->CheckAspiLayer(c.AllowInstall), c.Passes);
-  EXPECT_EQ(w.Form->Step, stAspiLayer);
+  EXPECT_EQ(w.Form->Step(), stAspiLayer);
   std::vector<std::string> events;
   for (const std::string& e : w.Log.Events)
     if (e.rfind("Delete:", 0) == 0 || e.rfind("Rename:", 0) == 0 || e.rfind("ExtractOne:", 0) == 0)
@@ -215,7 +215,7 @@ TEST(SessionEngine, StartsWithTheMemoryFactorAndTheBuffer) {
 TEST(SessionEngine, TooLittleMemoryStopsBeforeTheEngine) {
   TSessionWorld w;
   w.Host.Memory = {4u << 20, 20u << 20};
-  w.Form->SetRightButton(0);
+  w.Form->SetRightButton(rbCancel);
   EXPECT_FALSE(w.Form->StartEngine());
   EXPECT_EQ(w.Log.Count("Lib:Start"), 0);
   EXPECT_EQ(w.Log.Count("Beep"), 1);
@@ -257,15 +257,17 @@ TEST(SessionEngine, LibraryFailuresAreReportedWithTheirCodes) {
   }
 }
 
+// Track-at-once follows the first flag alone; the other two are read and never used.
 TEST(SessionEngine, TheWriteModeFlagsAreKeptApart) {
-  TSessionWorld w;
-  w.Library.Tao = 0;
-  w.Library.Flag2 = 1;
-  w.Library.Flag3 = 0;
-  w.Form->StartEngine();
-  EXPECT_FALSE(w.Form->TaoSupported);
-  EXPECT_TRUE(w.Form->WriteModeFlag2);
-  EXPECT_FALSE(w.Form->WriteModeFlag3);
+  const struct { int32_t Tao, Flag2, Flag3; } cases[] = {{0, 1, 1}, {0, 1, 0}, {1, 0, 0}};
+  for (const auto& c : cases) {
+    TSessionWorld w;
+    w.Library.Tao = c.Tao;
+    w.Library.Flag2 = c.Flag2;
+    w.Library.Flag3 = c.Flag3;
+    w.Form->StartEngine();
+    EXPECT_EQ(w.Form->TaoSupported, c.Tao != 0) << c.Tao << c.Flag2 << c.Flag3;
+  }
 }
 
 TEST(SessionRecorder, ReportsVersionsAndTheRecorderAndMovesTheGauge) {
@@ -278,7 +280,7 @@ TEST(SessionRecorder, ReportsVersionsAndTheRecorderAndMovesTheGauge) {
   EXPECT_EQ(w.View.Memo,
             (std::vector<std::string>{"Version 6.00 with ASPI 6", "Recorder:  PLEXTOR PX-W4012A"}));
   EXPECT_EQ(w.View.Position[TGaugeId::ProgressBarLeft], 15);
-  EXPECT_EQ(w.Form->Step, stRecorder);
+  EXPECT_EQ(w.Form->Step(), stRecorder);
 }
 
 TEST(SessionBlankDisc, ANoAnswerClosesTheTrayAndAsksAgain) {
@@ -291,7 +293,7 @@ TEST(SessionBlankDisc, ANoAnswerClosesTheTrayAndAsksAgain) {
             (std::vector<std::string>{"Lib:GetDiscInfo", "Lib:Load", "Lib:GetDiscInfo"}));
   EXPECT_EQ(w.Host.Now - start, 150u + 4500u);
   EXPECT_EQ(w.Form->MediaType, 2);
-  EXPECT_EQ(w.Form->Step, stBlankDisc);
+  EXPECT_EQ(w.Form->Step(), stBlankDisc);
 }
 
 TEST(SessionBlankDisc, TheRetryFailsQuietly) {

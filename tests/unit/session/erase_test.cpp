@@ -42,7 +42,7 @@ TEST(SessionErase, YesErasesAndStartsTheRecordingFromInsideTheHandler) {
   EXPECT_TRUE(w.Log.Has("Lib:BlankDisc:1"));
   EXPECT_EQ(w.Log.Count("StartBurn:2"), 1);
   EXPECT_EQ(w.Form->EraseDecision, 1);
-  EXPECT_EQ(w.Form->Step, stBlankDisc);  // the handler ends with step 5, also after the start
+  EXPECT_EQ(w.Form->Step(), stBlankDisc);  // the handler ends with step 5, also after the start
   EXPECT_EQ(w.Form->ResultCode, -1);
   EXPECT_EQ(
       w.Log.Matching("Caption:Right:"),
@@ -94,7 +94,7 @@ TEST(SessionErase, YesThatDoesNotEndInABlankDiscReports) {
     EXPECT_EQ(MemoFromQuestion(w), (std::vector<std::string>{kQuestion, kErasing, kUnable, kNoBlankDisc}))
         << c.Name;
     EXPECT_EQ(w.Form->EraseDecision, 2) << c.Name;
-    EXPECT_EQ(w.Form->Step, stBlankDisc) << c.Name;
+    EXPECT_EQ(w.Form->Step(), stBlankDisc) << c.Name;
     EXPECT_EQ(w.Form->ResultCode, 5) << c.Name;
     EXPECT_EQ(w.RightCaption(), "&OK") << c.Name;
     EXPECT_EQ(w.Log.Count("Lib:GetDiscInfo"), c.DiscQueries) << c.Name;
@@ -137,7 +137,7 @@ TEST(SessionErase, NoGivesCancelThenOkAndTheReportAndIsNeverAskedAgain) {
   EXPECT_EQ(std::vector<std::string>(captions.end() - 3, captions.end()),
             (std::vector<std::string>{"Caption:Right:No", "Caption:Right:Cancel", "Caption:Right:&OK"}));
   EXPECT_EQ(w.Form->EraseDecision, 2);
-  EXPECT_EQ(w.Form->Step, stBlankDisc);
+  EXPECT_EQ(w.Form->Step(), stBlankDisc);
   EXPECT_EQ(w.Form->ResultCode, 5);
   EXPECT_EQ(w.Log.Count("Lib:BlankDisc:1"), 0);
 
@@ -158,7 +158,7 @@ TEST(SessionErase, AfterASuccessfulEraseAnotherCheckFailsSilently) {
   w.Form->EraseDecision = 1;
   EXPECT_FALSE(w.Form->CheckBlankDisc(false));
   EXPECT_TRUE(w.View.Memo.empty());
-  EXPECT_EQ(w.Form->Step, stEraseQuestion);
+  EXPECT_EQ(w.Form->Step(), stEraseQuestion);
 }
 
 TEST(SessionErase, ADiscThatCannotBeErasedIsNotOffered) {
@@ -201,10 +201,10 @@ TEST(SessionErase, AFailedRecordingStartedFromTheQuestionLooksForABlankDiscOnce)
   w.Burn.Starts = true;
   w.Host.PressAt(kAnswerAt, TButtonId::ButtonLeft);
   w.Run();
-  ASSERT_EQ(w.Form->Step, stBlankDisc);
+  ASSERT_EQ(w.Form->Step(), stBlankDisc);
   // The worker fails; the completion hands "&OK" back.
   w.Form->SetResult(7);
-  w.Form->SetRightButton(1);
+  w.Form->SetRightButton(rbOk);
   w.Press(TButtonId::ButtonRight);
   EXPECT_EQ(w.Host.ExitCode, 7);
   EXPECT_EQ(w.Log.Count("Lib:GetDiscInfo"), 3);

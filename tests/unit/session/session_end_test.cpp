@@ -19,16 +19,16 @@ struct TStarted {
 
 class TFakeSockets : public TSocketLayer {
 public:
-  explicit TFakeSockets(TEventLog& log) : log(log) {}
+  explicit TFakeSockets(TEventLog& log) : Events(log) {}
   bool Starts = true;
   bool Start() override {
-    log.Log("Sockets:Start");
+    Events.Log("Sockets:Start");
     return Starts;
   }
-  void Stop() override { log.Log("Sockets:Stop"); }
+  void Stop() override { Events.Log("Sockets:Stop"); }
 
 private:
-  TEventLog& log;
+  TEventLog& Events;
 };
 
 struct TEndWorld : TSessionWorld {
@@ -39,8 +39,6 @@ struct TEndWorld : TSessionWorld {
   TSessionReports Reports{Host, View, Sockets};
 
   TEndWorld() {
-    Cleanup.Attach(*Form);
-    Reports.Attach(*Form);
     for (const char* name : {"qxc.qx", "RwLib.dll", "DEVICES.DEF", "W2kXP03.qx", "qxi9cd.qx"})
       Host.AddFile(Host.Folder + name);
   }
@@ -53,7 +51,7 @@ TEST(SessionCleanup, DeletesTheSupportFilesThenWritesAndStartsTheBatch) {
   TEndWorld w;
   w.Host.Files["wnaspi32.dll"] = 0x02 | 0x01;  // the applet's own hidden copy, read-only too
   w.Host.Versions["wnaspi32.dll"] = {5, 0, 0, 1};
-  w.Cleanup.Cleanup(true, true);
+  w.Cleanup.Cleanup(true, true, true);
 
   const std::vector<std::string> deletes = w.Log.Matching("Delete:");
   EXPECT_EQ(deletes,
@@ -74,11 +72,11 @@ TEST(SessionCleanup, DeletesTheSupportFilesThenWritesAndStartsTheBatch) {
 
 TEST(SessionCleanup, HistoryKeepsTheAppletAndAnOlderAspiLayerStays) {
   TEndWorld w;
-  w.Form->History.DeleteApplet = false;
+  const bool historyAllowsDeletion = false;  // the history's DeleteApplet "0"
   w.Host.Files["wnaspi32.dll"] = 0x02;
   w.Host.Versions["wnaspi32.dll"] = {4, 6, 0, 1021};
   w.Host.NT = false;
-  w.Cleanup.Cleanup(true, true);
+  w.Cleanup.Cleanup(true, true, historyAllowsDeletion);
   EXPECT_EQ(w.Batch(), "@echo off\r\ncd \"C:\\Applet\\\"\r\ndel \"C:\\Applet\\qx1e.bat\"\r\nexit\r\n");
   EXPECT_EQ(w.Host.Files["wnaspi32.dll"], 0x02);
   ASSERT_EQ(w.Started.Launches.size(), 1u);
@@ -89,7 +87,7 @@ TEST(SessionCleanup, WithoutCleanAspiTheLayerIsLeftAlone) {
   TEndWorld w;
   w.Host.Files["wnaspi32.dll"] = 0x02;
   w.Host.Versions["wnaspi32.dll"] = {5, 0, 0, 1};
-  w.Cleanup.Cleanup(false, false);
+  w.Cleanup.Cleanup(false, false, true);
   EXPECT_EQ(w.Host.Files["wnaspi32.dll"], 0x02);
   EXPECT_EQ(w.Batch().find(":try"), std::string::npos);
 }
@@ -106,7 +104,7 @@ TEST(SessionReports, AddressFromTheSessionsState) {
   w.Form->SuccText = "&Succ=0.0.3";
   w.Form->FailText = "&Fail=1.0.0";
   w.View.Hints[TGaugeId::ProgressBar] = "-";
-  w.Reports.OpenResultsPage();
+  w.Reports.OpenResultsPage(w.Form->ReportValues());
   EXPECT_TRUE(
       w.Log.Has("ShellOpen:http://results.ravelle.invalid/vkrp6.asp?r=1&source=My_Disc&av=6.00(12)&ASPI=6"
                 "&DirectCDvxd=6&p=100.-&cdr=VENDORCD_RW_52&Succ=0.0.3&Fail=1.0.0&t=&size=0"));
@@ -128,7 +126,7 @@ TEST(SessionReports, AbandonedSilently) {
     if (row.coverSheet) w.Host.AddFile(w.Host.Folder + "CoverSheet.htm");
     w.Sockets.Starts = row.sockets;
     if (row.project) w.Host.TextFiles[w.Host.Folder + "qxorig.qx"] = "Disc\r\n";
-    w.Reports.OpenResultsPage();
+    w.Reports.OpenResultsPage(w.Form->ReportValues());
     EXPECT_EQ(w.Log.IndexOf("ShellOpen:"), -1) << row.why;
     EXPECT_TRUE(w.View.Memo.empty()) << row.why;
   }

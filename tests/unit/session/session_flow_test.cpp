@@ -7,37 +7,20 @@
 namespace qx::test {
 namespace {
 
-const char kBanner[] = "DVD/CD Ravelle with Vonnel\r\n";
-const char kRequiredFiles[] = "\r\n\r\n*** Required files are missing!  Press OK/Cancel to exit now.\r\n";
-const char kDiskSpace[] =
-    "\r\n\r\n*** Insufficient hard drive space to proceed! If running from a network drive please move the "
-    "file to "
-    "a local drive.  Press OK to exit now.\r\n";
-const char kNoAspi[] =
-    "\r\n\r\n*** No ASPI layer found!  Connect to the Internet then press OK to learn how to get one at our "
-    "web "
-    "site.\r\n";
-const char kLowMemory[] =
-    "\r\n\r\n*** There is not enough memory available. Try closing other programs now.\r\n";
-const char kNoRecorderAdmin[] =
-    "\r\n\r\n*** No CD or DVD recorder was detected.  Connect to the Internet to view our help page or email "
-    "support@mirowen.invalid with full recorder description and code(NC).\r\n";
-const char kNeedAdmin[] =
-    "\r\n\r\n\r\n*** You need to logon with Administrative rights to access the CD/DVD recorder \r\n";
-const char kNoMethod[] =
-    "\r\n\r\n*** There is no CD or DVD recorder present or no compatible recording method available with "
-    "your "
-    "recorder.  No Disc can be made.  Connect to the Internet then press OK.\r\n\r\n\r\n";
-const char kNoBlankDisc[] =
-    "\r\n*** Attention - No Blank Disc was found, please check it. Then try again by pressing OK after "
-    "inserting "
-    "a blank CD or DVD Disc. Program will exit if a blank Disc is not found again.\r\n\r\n";
-const char kProblem[] =
-    "\r\n\r\n*** A problem has prevented completion of your disc. This may be due to a variety of reasons. "
-    "Connect "
-    "to the Internet then press OK to read more.";
-const char kCanceling[] = "\r\n\r\n*** Canceling per your request\r\n";
-const char kTaoMethod[] = "(Using TAO method- Pause near end is normal)";
+// The expected memo items, from the one text table.
+const std::string kBanner = TextById(IDS_PRODUCT_BANNER);
+const std::string kRequiredFiles = TextById(IDS_CHECK_REQUIRED_FILES);
+const std::string kDiskSpace = TextById(IDS_CHECK_DISK_SPACE);
+const std::string kNoAspi = TextById(IDS_CHECK_NO_ASPI);
+const std::string kLowMemory = TextById(IDS_CHECK_LOW_MEMORY);
+const std::string kNoRecorderAdmin = std::string(TextById(IDS_CHECK_NO_RECORDER)) +
+                                     TextById(IDS_SUPPORT_EMAIL) + TextById(IDS_CHECK_NO_RECORDER_END);
+const std::string kNeedAdmin = TextById(IDS_CHECK_NEED_ADMIN);
+const std::string kNoMethod = TextById(IDS_SESSION_NO_METHOD);
+const std::string kNoBlankDisc = TextById(IDS_CHECK_NO_BLANK_DISC);
+const std::string kProblem = TextById(IDS_SESSION_PROBLEM);
+const std::string kCanceling = TextById(IDS_SESSION_CANCELING);
+const std::string kTaoMethod = TextById(IDS_SESSION_TAO_METHOD);
 
 TEST(SessionFlow, AllChecksPassAndTheRecordingStarts) {
   TSessionWorld w;
@@ -51,7 +34,7 @@ TEST(SessionFlow, AllChecksPassAndTheRecordingStarts) {
             (std::vector<std::string>{"\"Holiday 2026\"", kBanner, "Version 2.10 with ASPI 4.60(1021)",
                                       "Recorder:  ACME Burner 52x", kTaoMethod}));
   EXPECT_EQ(w.Form->VolumeTitle, "Holiday 2026");
-  EXPECT_EQ(w.Form->Step, stBusy);
+  EXPECT_EQ(w.Form->Step(), stBusy);
   EXPECT_EQ(w.Form->WriteMethod, wmTrackAtOnce);
   EXPECT_EQ(w.Form->ResultCode, -1);
   EXPECT_FALSE(w.View.EnabledState[TButtonId::ButtonRight]);
@@ -98,7 +81,7 @@ TEST(SessionFlow, TestModeComesFromTheSwitchOrTheHistory) {
 struct TStopCase {
   const char* Name;
   std::function<void(TSessionWorld&)> Arrange;
-  uint8_t Step;
+  TStep Step;
   std::string LastMemo;
   const char* Caption;
   int ResultAtRest;
@@ -118,7 +101,7 @@ TEST_P(SessionChainStops, AtTheFirstFailureWithItsStepMessageAndResult) {
   w.Run();
   ASSERT_FALSE(w.View.Memo.empty());
   EXPECT_EQ(w.View.Memo.back(), c.LastMemo);
-  EXPECT_EQ(w.Form->Step, c.Step);
+  EXPECT_EQ(w.Form->Step(), c.Step);
   EXPECT_EQ(w.RightCaption(), c.Caption);
   EXPECT_EQ(w.Form->ResultCode, c.ResultAtRest);
   EXPECT_TRUE(w.View.EnabledState[TButtonId::ButtonRight]);
@@ -254,8 +237,8 @@ TEST(SessionFlow, AFailedRecordingAfterARetryKeepsItsResult) {
   w.Press(TButtonId::ButtonRight);  // step 5: a blank disc now, the recording starts
   // The worker fails and the completion hands the button back with the step unchanged.
   w.Form->SetResult(7);
-  w.Form->SetRightButton(1);
-  EXPECT_EQ(w.Form->Step, stBusy);
+  w.Form->SetRightButton(rbOk);
+  EXPECT_EQ(w.Form->Step(), stBusy);
   w.Press(TButtonId::ButtonRight);
   EXPECT_EQ(w.Host.ExitCode, 7);
   EXPECT_FALSE(w.MemoHas(kCanceling));
@@ -265,7 +248,7 @@ TEST(SessionRightButton, PleaseWaitAtStepZeroDoesNothing) {
   TSessionWorld w;
   w.Form->FormCreate(false);
   EXPECT_EQ(w.RightCaption(), "Please Wait");
-  EXPECT_EQ(w.Form->Step, stCreated);
+  EXPECT_EQ(w.Form->Step(), stCreated);
   const std::size_t before = w.Log.Events.size();
   w.Press(TButtonId::ButtonRight);
   EXPECT_EQ(w.Log.Events.size(), before + 1);  // only the press itself
@@ -274,7 +257,7 @@ TEST(SessionRightButton, PleaseWaitAtStepZeroDoesNothing) {
 
 // The press at every step, straight from a resting session.
 struct TStepCase {
-  uint8_t Step;
+  uint8_t Step;  // any value the field's type holds, named or not
   int ResultBefore;
   bool BurnRunning;
   int ExitCode;  // -99: the press does nothing
@@ -297,7 +280,7 @@ TEST(SessionRightButton, EveryStep) {
   };
   for (const TStepCase& c : cases) {
     TSessionWorld w;
-    w.Form->Step = c.Step;
+    w.Form->SetStep(static_cast<TStep>(c.Step));
     w.Form->ResultCode = c.ResultBefore;
     w.Burn.Running = c.BurnRunning;
     w.Press(TButtonId::ButtonRight);
@@ -364,7 +347,7 @@ TEST(SessionRightButton, APressWhileTheSessionEndsIsIgnored) {
   w.Library.Discs = {{1, 0, 0, 1, 1}, {1, 0, 0, 1, 1}, {1, 1, 0, 1, 1}};
   w.Burn.Starts = true;
   w.Run();
-  ASSERT_EQ(w.Form->Step, stBlankDisc);
+  ASSERT_EQ(w.Form->Step(), stBlankDisc);
   // The retry fails, and the end of the session waits 2.4 s; a disc inserted and OK pressed
   // meanwhile must not start a recording while the files are removed.
   w.Host.PressAt(w.Host.Now + 2000, TButtonId::ButtonRight);
@@ -392,7 +375,7 @@ TEST(SessionEnd, SavesOpensDeletesCleansAndEndsInThisOrder) {
   for (const bool online : {false, true}) {
     TSessionWorld w;
     w.Host.Online = online;
-    w.Form->Step = stDiscCompleted;
+    w.Form->SetStep(stDiscCompleted);
     w.Form->SpeedText = "8";
     const uint64_t start = w.Host.Now;
     w.Press(TButtonId::ButtonRight);
@@ -412,7 +395,7 @@ TEST(SessionEnd, SavesOpensDeletesCleansAndEndsInThisOrder) {
 
 TEST(SessionEnd, ACoverSheetOnlyAfterASuccess) {
   TSessionWorld w;
-  w.Form->Step = stDiskSpace;
+  w.Form->SetStep(stDiskSpace);
   w.Press(TButtonId::ButtonRight);
   EXPECT_EQ(w.Log.Count("OpenCoverSheet"), 0);
   EXPECT_TRUE(w.Log.Has("Delete:C:\\Applet\\qxorig.qx"));
@@ -432,7 +415,7 @@ TEST(SessionStart, AFailedUnpackRequestsACloseThatIsRefusedAndTheCheckReports) {
   w.Host.Files.erase("C:\\Applet\\qxorig.qx");
   w.Run();
   EXPECT_EQ(w.View.CloseAnswers, std::vector<bool>{false});
-  EXPECT_EQ(w.Form->Step, stRequiredFiles);
+  EXPECT_EQ(w.Form->Step(), stRequiredFiles);
   EXPECT_EQ(w.View.Memo.back(), kRequiredFiles);
   EXPECT_EQ(w.View.Position[TGaugeId::ProgressBarLeft], 15);
 }
@@ -489,12 +472,11 @@ TEST(SessionSpeedInputs, GatherTheSessionsValues) {
                      {"CPUspeed", "450"}};
   w.Form->LoadHistory();
   w.Form->MemoryFactor = 4;
-  const TSpeedInputs in = w.Form->SpeedInputs(true, 5292);
+  // The recorder's two inputs (protection, highest speed) are the burn worker's to add.
+  const TSpeedInputs in = w.Form->BurnRequest().Speed;
   EXPECT_FALSE(in.IsNT);
   EXPECT_EQ(in.CpuSpeed, 450);
   EXPECT_EQ(in.MemoryFactor, 4);
-  EXPECT_TRUE(in.BurnProof);
-  EXPECT_EQ(in.HighestWriteSpeed, 5292);
   EXPECT_FALSE(in.PriorBurnWasGood);
   EXPECT_TRUE(in.PriorSaidHoldThrottle);
   EXPECT_EQ(in.PriorX, 10);
@@ -555,12 +537,23 @@ TEST(SessionTimeEstimate, LinesAndTheSpeedText) {
     w.Host.Registry["LastFolderSize"] = c.FolderSize;
     w.Host.Registry["Testing"] = c.Testing ? "1" : "0";
     w.Form->LoadHistory();
-    w.Form->SpeedX = c.SpeedX;
     w.Form->MediaType = c.MediaType;
-    EXPECT_EQ(w.Form->ShowTimeEstimate(), c.Lines) << c.Name;
+    // The worker makes the estimate from the session's request and sends its lines.
+    const TBurnRequest request = w.Form->BurnRequest();
+    const TTimeEstimate estimate =
+        EstimateTime(c.SpeedX, request.FolderSize, request.ShowSpeed, request.MediaType, w.Texts);
+    EXPECT_EQ(estimate.Lines, c.Lines) << c.Name;
+    EXPECT_EQ(estimate.SizeMB, c.SizeMB) << c.Name;
+    EXPECT_TRUE(w.View.Memo.empty()) << c.Name;  // the worker delivers the lines, not the estimate
+    // The outcome brings the speed back to the session, which keeps the factor as the speed text.
+    TBurnOutcome outcome;
+    outcome.SpeedSet = true;
+    outcome.SpeedX = c.SpeedX;
+    outcome.SizeMB = estimate.SizeMB;
+    w.Form->RecordingFinished(outcome);
+    EXPECT_EQ(estimate.SpeedText, c.SpeedText) << c.Name;
     EXPECT_EQ(w.Form->SpeedText, c.SpeedText) << c.Name;
     EXPECT_EQ(w.Form->SizeMB, c.SizeMB) << c.Name;
-    EXPECT_TRUE(w.View.Memo.empty()) << c.Name;  // the worker delivers the lines, not the estimate
   }
 }
 

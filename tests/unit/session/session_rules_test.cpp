@@ -2,6 +2,7 @@
 // the time estimate's arithmetic.
 #include <gtest/gtest.h>
 
+#include "recording/burn_rules.h"
 #include "session/session_rules.h"
 
 namespace qx {

@@ -17,45 +17,20 @@
 #include <string>
 #include <vector>
 
+#include "fakes/event_log.h"
+#include "fakes/library_fakes.h"
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
 #include "session/form_main.h"
 
 namespace qx::test {
 
-// The one list of events, shared by all fakes.
-struct TEventLog {
-  std::vector<std::string> Events;
-  bool ProcessEnded = false;
-
-  void Log(const std::string& event) {
-    if (ProcessEnded) ADD_FAILURE() << "call after the process ended: " << event;
-    Events.push_back(event);
-  }
-  bool Has(const std::string& event) const {
-    return std::find(Events.begin(), Events.end(), event) != Events.end();
-  }
-  int Count(const std::string& event) const {
-    return static_cast<int>(std::count(Events.begin(), Events.end(), event));
-  }
-  // Position of the first event that starts with the prefix; -1 when none.
-  int IndexOf(const std::string& prefix) const {
-    for (std::size_t i = 0; i < Events.size(); ++i)
-      if (Events[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
-    return -1;
-  }
-  // The events that start with the prefix, in order.
-  std::vector<std::string> Matching(const std::string& prefix) const {
-    std::vector<std::string> found;
-    for (const std::string& e : Events)
-      if (e.rfind(prefix, 0) == 0) found.push_back(e);
-    return found;
-  }
-};
+using fakes::TEventLog;
+using fakes::TTableTexts;
 
 class TFakeView : public TSessionView {
 public:
-  explicit TFakeView(TEventLog& log) : log(log) {}
+  explicit TFakeView(TEventLog& log) : Events(log) {}
   TFormMain* Form = nullptr;
 
   std::vector<std::string> Memo;
@@ -71,17 +46,17 @@ public:
   static const char* Name(TButtonId b) { return b == TButtonId::ButtonLeft ? "Left" : "Right"; }
 
   void AppendStatus(const std::string& item) override {
-    log.Log("Memo:" + item);
+    Events.Log("Memo:" + item);
     Memo.push_back(item);
     if (Form) Form->MemoStatusChange();
   }
   void SetCaption(TButtonId button, const std::string& caption) override {
-    log.Log(std::string("Caption:") + Name(button) + ":" + caption);
+    Events.Log(std::string("Caption:") + Name(button) + ":" + caption);
     Captions[button] = caption;
   }
   std::string Caption(TButtonId button) override { return Captions[button]; }
   void SetEnabled(TButtonId button, bool enabled) override {
-    if (button == TButtonId::ButtonRight) log.Log(std::string("Enabled:Right:") + (enabled ? "1" : "0"));
+    if (button == TButtonId::ButtonRight) Events.Log(std::string("Enabled:Right:") + (enabled ? "1" : "0"));
     EnabledState[button] = enabled;
   }
   bool Enabled(TButtonId button) override { return EnabledState[button]; }
@@ -98,35 +73,36 @@ public:
   }
   std::string Hint(TGaugeId gauge) override { return Hints[gauge]; }
   void SetHint(TGaugeId gauge, const std::string& hint) override { Hints[gauge] = hint; }
-  void ShowWindow() override { log.Log("ShowWindow"); }
-  void Repaint() override { log.Log("Repaint"); }
+  void ShowWindow() override { Events.Log("ShowWindow"); }
+  void Repaint() override { Events.Log("Repaint"); }
   void RequestClose() override {
-    log.Log("RequestClose");
+    Events.Log("RequestClose");
     CloseAnswers.push_back(Form ? Form->FormClose(false) : false);
   }
 
 private:
-  TEventLog& log;
+  TEventLog& Events;
 };
 
 class TFakeRegistryKey : public TRegistryKey {
 public:
-  TFakeRegistryKey(std::map<std::string, std::string>& values, TEventLog& log) : values(values), log(log) {}
+  TFakeRegistryKey(std::map<std::string, std::string>& values, TEventLog& log)
+      : Values(values), Events(log) {}
   bool Read(const char* name, std::string& value) override {
-    auto it = values.find(name);
-    if (it == values.end()) return false;
+    auto it = Values.find(name);
+    if (it == Values.end()) return false;
     value = it->second;
     return true;
   }
   bool Write(const char* name, const std::string& value) override {
-    log.Log(std::string("Reg:") + name + "=" + value);
-    values[name] = value;
+    Events.Log(std::string("Reg:") + name + "=" + value);
+    Values[name] = value;
     return true;
   }
 
 private:
-  std::map<std::string, std::string>& values;
-  TEventLog& log;
+  std::map<std::string, std::string>& Values;
+  TEventLog& Events;
 };
 
 struct TPress {
@@ -141,7 +117,7 @@ struct TNoCycleCounter : std::runtime_error {
 
 class TFakeHost : public TSessionHost {
 public:
-  explicit TFakeHost(TEventLog& log) : log(log) {}
+  explicit TFakeHost(TEventLog& log) : Events(log) {}
   TFormMain* Form = nullptr;
 
   // --- the virtual clock and the scripted presses
@@ -170,15 +146,15 @@ public:
   }
   void ProcessMessages() override { DeliverUntil(Now); }
   void Sleep(uint32_t milliseconds) override {
-    if (milliseconds) log.Log("Sleep:" + std::to_string(milliseconds));
+    if (milliseconds) Events.Log("Sleep:" + std::to_string(milliseconds));
     Now += milliseconds;
   }
   bool Terminated() override { return Now >= TerminateAt; }
-  void Beep() override { log.Log("Beep"); }
+  void Beep() override { Events.Log("Beep"); }
   void EndProcess(int exitCode) override {
-    log.Log("EndProcess:" + std::to_string(exitCode));
+    Events.Log("EndProcess:" + std::to_string(exitCode));
     ExitCode = exitCode;
-    log.ProcessEnded = true;
+    Events.ProcessEnded = true;
   }
   std::optional<int> ExitCode;
 
@@ -208,22 +184,22 @@ public:
   std::vector<uint64_t> Cycles{1000, 1000 + 500000000ull};  // 1000 MHz
   bool CycleCounterRaises = false;
   uint64_t CycleCounter() override {
-    log.Log("CycleCounter");
+    Events.Log("CycleCounter");
     if (CycleCounterRaises) throw TNoCycleCounter();
-    const uint64_t value = Cycles.at(cycleReads++);
+    const uint64_t value = Cycles.at(CycleReads++);
     return value;
   }
   TPriorities Current{32, 0};
   TPriorities Priorities() override { return Current; }
   void SetPriorities(const TPriorities& p) override {
-    log.Log("SetPriorities:" + std::to_string(p.ProcessClass) + "," + std::to_string(p.Thread));
+    Events.Log("SetPriorities:" + std::to_string(p.ProcessClass) + "," + std::to_string(p.Thread));
     Current = p;
   }
   void RaiseToRealTime() override {
-    log.Log("RaiseToRealTime");
+    Events.Log("RaiseToRealTime");
     Current = {256, 15};
   }
-  void LowerThreadBelowNormal() override { log.Log("LowerThreadBelowNormal"); }
+  void LowerThreadBelowNormal() override { Events.Log("LowerThreadBelowNormal"); }
 
   // --- files: path -> attributes
   std::map<std::string, int32_t> Files;
@@ -234,12 +210,13 @@ public:
   void AddFile(const std::string& path) { Files[path] = 0; }
   bool FileExists(const std::string& path) override { return Files.count(path) > 0; }
   bool FolderExists(const std::string&) override { return true; }
+  void ClearFolder(const std::string& folder) override { Events.Log("ClearFolder:" + folder); }
   bool DeleteFile(const std::string& path) override {
-    log.Log("Delete:" + path);
+    Events.Log("Delete:" + path);
     return Files.erase(path) > 0;
   }
   bool RenameFile(const std::string& from, const std::string& to) override {
-    log.Log("Rename:" + from + ">" + to);
+    Events.Log("Rename:" + from + ">" + to);
     if (!Files.count(from) || Files.count(to)) return false;
     Files[to] = Files[from];
     Files.erase(from);
@@ -250,13 +227,13 @@ public:
     return it == Files.end() ? -1 : it->second;
   }
   bool SetAttributes(const std::string& path, int32_t attributes) override {
-    log.Log("SetAttributes:" + path + "=" + std::to_string(attributes));
+    Events.Log("SetAttributes:" + path + "=" + std::to_string(attributes));
     if (!Files.count(path)) return false;
     Files[path] = attributes;
     return true;
   }
   uint64_t FreeBytes(const std::string& root) override {
-    log.Log("FreeBytes:" + root);
+    Events.Log("FreeBytes:" + root);
     auto it = Free.find(root);
     return it == Free.end() ? 0 : it->second;
   }
@@ -274,7 +251,7 @@ public:
     return true;
   }
   bool WriteTextFile(const std::string& path, const std::string& content) override {
-    log.Log("Write:" + path);
+    Events.Log("Write:" + path);
     TextFiles[path] = content;
     Files[path] = 0;
     return true;
@@ -291,10 +268,10 @@ public:
   std::map<std::string, std::string> Registry;
   std::unique_ptr<TRegistryKey> OpenHistoryKey() override {
     if (!KeyAvailable) return nullptr;
-    return std::make_unique<TFakeRegistryKey>(Registry, log);
+    return std::make_unique<TFakeRegistryKey>(Registry, Events);
   }
-  void ShellOpen(const std::string& target) override { log.Log("ShellOpen:" + target); }
-  void CloseCdPlayer() override { log.Log("CloseCdPlayer"); }
+  void ShellOpen(const std::string& target) override { Events.Log("ShellOpen:" + target); }
+  void CloseCdPlayer() override { Events.Log("CloseCdPlayer"); }
   std::string Text(unsigned id) override {
     const char* text = TextById(id);
     return text ? text : "";
@@ -302,17 +279,17 @@ public:
 
 private:
   void DeliverUntil(uint64_t end) {
-    while (!Presses.empty() && Presses.front().At <= end && !log.ProcessEnded) {
+    while (!Presses.empty() && Presses.front().At <= end && !Events.ProcessEnded) {
       const TPress press = Presses.front();
       Presses.erase(Presses.begin());
       Now = std::max(Now, press.At);
-      log.Log(std::string("Press:") + TFakeView::Name(press.Button));
+      Events.Log(std::string("Press:") + TFakeView::Name(press.Button));
       Form->ButtonClick(press.Button);
     }
   }
 
-  TEventLog& log;
-  std::size_t cycleReads = 0;
+  TEventLog& Events;
+  std::size_t CycleReads = 0;
 };
 
 // The recording library's answers, per test. The binding calls the trampolines below through the
@@ -396,8 +373,9 @@ inline int32_t QX_RWLIB_CALL GetSupportedWriteModes(int32_t* tao, int32_t* flag2
 }
 }  // namespace exports
 
-inline TLibraryProc LookupExport(const char* name) {
-  static const std::map<std::string, TLibraryProc> table = {
+// The fake library's export table, as the loader hands it to the binding.
+inline std::map<std::string, TLibraryProc> ExportTable() {
+  return {
       {"Start", reinterpret_cast<TLibraryProc>(&exports::Start)},
       {"BlankDisc", reinterpret_cast<TLibraryProc>(&exports::BlankDisc)},
       {"GetDiscInfo", reinterpret_cast<TLibraryProc>(&exports::GetDiscInfo)},
@@ -407,92 +385,73 @@ inline TLibraryProc LookupExport(const char* name) {
       {"GetVendorProductStrings", reinterpret_cast<TLibraryProc>(&exports::GetVendorProductStrings)},
       {"GetSupportedWriteModes", reinterpret_cast<TLibraryProc>(&exports::GetSupportedWriteModes)},
   };
-  auto it = table.find(name);
-  return it == table.end() ? nullptr : it->second;
 }
-
-class TFakeLoader : public ILibraryLoader {
-public:
-  bool Loadable = true;
-  int Handle = 0;
-  void* Load(const std::string& name) override { return Loadable && name == "RwLib.dll" ? &Handle : nullptr; }
-  TLibraryProc Lookup(void*, const char* name) override { return LookupExport(name); }
-  bool Free(void*) override { return true; }
-  bool RunGuarded(const std::function<void()>& call) override {
-    call();
-    return true;
-  }
-};
-
-class TTableTexts : public ITextSource {
-public:
-  std::string Text(unsigned id) override {
-    const char* text = TextById(id);
-    return text ? text : "";
-  }
-};
 
 class TFakeBurn : public TBurnControl {
 public:
-  explicit TFakeBurn(TEventLog& log) : log(log) {}
+  explicit TFakeBurn(TEventLog& log) : Events(log) {}
   bool Starts = false;  // the recording's own issue is not here yet: no worker starts
   bool Running = false;
   std::vector<bool> TestModes;
-  void SetTestMode(bool testMode) override { TestModes.push_back(testMode); }
-  bool StartBurn(uint8_t method) override {
-    log.Log("StartBurn:" + std::to_string(method));
+  bool StartBurn(const TBurnRequest& request, TRecordingFinished) override {
+    TestModes.push_back(request.TestMode);
+    Events.Log("StartBurn:" + std::to_string(request.WriteMethod));
     Running = Starts;
     return Starts;
   }
   bool BurnRunning() override { return Running; }
-  void AbortBurn() override { log.Log("AbortBurn"); }
+  TBurnOutcome AbortBurn() override {
+    Events.Log("AbortBurn");
+    return TBurnOutcome{};
+  }
+  void ReleaseDrive() override { Events.Log("ReleaseDrive"); }
 
 private:
-  TEventLog& log;
+  TEventLog& Events;
 };
 
 class TFakeCleanup : public TCleanup {
 public:
-  explicit TFakeCleanup(TEventLog& log) : log(log) {}
-  void Cleanup(bool cleanAspi, bool deleteApplet) override {
-    log.Log(std::string("Cleanup:") + (cleanAspi ? "1" : "0") + "," + (deleteApplet ? "1" : "0"));
+  explicit TFakeCleanup(TEventLog& log) : Events(log) {}
+  void Cleanup(bool cleanAspi, bool deleteApplet, bool) override {
+    Events.Log(std::string("Cleanup:") + (cleanAspi ? "1" : "0") + "," + (deleteApplet ? "1" : "0"));
   }
 
 private:
-  TEventLog& log;
+  TEventLog& Events;
 };
 
 class TFakeReports : public TReports {
 public:
-  explicit TFakeReports(TEventLog& log) : log(log) {}
-  void OpenResultsPage() override { log.Log("OpenResultsPage"); }
-  void OpenHelpPage() override { log.Log("OpenHelpPage"); }
-  void OpenAspiHelpPage() override { log.Log("OpenAspiHelpPage"); }
-  void OpenCoverSheet() override { log.Log("OpenCoverSheet"); }
+  explicit TFakeReports(TEventLog& log) : Events(log) {}
+  void OpenResultsPage(const TResultsReport&) override { Events.Log("OpenResultsPage"); }
+  void OpenHelpPage() override { Events.Log("OpenHelpPage"); }
+  void OpenAspiHelpPage() override { Events.Log("OpenAspiHelpPage"); }
+  void OpenCoverSheet() override { Events.Log("OpenCoverSheet"); }
 
 private:
-  TEventLog& log;
+  TEventLog& Events;
 };
 
 class TFakePayload : public TPayloadControl {
 public:
-  TFakePayload(TEventLog& log, TFakeHost& host) : log(log), host(host) {}
+  TFakePayload(TEventLog& log, TFakeHost& host) : Events(log), Host(host) {}
   bool Maintenance = false, Unpacks = true, Extracts = true;
   bool RunMaintenanceMode() override { return Maintenance; }
-  void DetachProgress() override { log.Log("DetachProgress"); }
+  void DetachProgress() override { Events.Log("DetachProgress"); }
   bool UnpackSupportFiles() override {
-    log.Log("UnpackSupportFiles");
+    Events.Log("UnpackSupportFiles");
     return Unpacks;
   }
   bool ExtractOne(const std::string& name) override {
-    log.Log("ExtractOne:" + name);
-    if (Extracts) host.AddFile(host.Folder + name);
+    Events.Log("ExtractOne:" + name);
+    if (Extracts) Host.AddFile(Host.Folder + name);
     return Extracts;
   }
 
 private:
-  TEventLog& log;
-  TFakeHost& host;
+  TEventLog& Events;
+  TFakeHost& Host;
 };
 
 // Everything a session needs, set up so that every check passes and a recording starts.
@@ -501,9 +460,9 @@ struct TSessionWorld {
   TFakeView View{Log};
   TFakeHost Host{Log};
   TFakeLibrary Library;
-  TFakeLoader Loader;
+  fakes::TFakeLoader Loader;
   TTableTexts Texts;
-  RwLibBinding Binding{Loader, Texts};
+  TRwLibBinding Binding{Loader, Texts};
   TFakeBurn Burn{Log};
   TFakeCleanup Cleaner{Log};
   TFakeReports Reports{Log};
@@ -513,6 +472,8 @@ struct TSessionWorld {
   TSessionWorld() {
     Library.Log = &Log;
     CurrentLibrary() = &Library;
+    Loader.Exports = ExportTable();
+    Loader.OnlyName = "RwLib.dll";
     Host.AddFile("C:\\Applet\\qxorig.qx");
     Host.AddFile("C:\\Applet\\W2kXP03.qx");
     Host.AddFile("C:\\Applet\\qxi9cd.qx");

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "recording/library_loader.h"
+
 namespace qx {
 
 // The manual-reset event the library sets each time a further interval of sectors is written.
@@ -36,6 +38,24 @@ public:
   virtual void Synchronize(const std::function<void()>& call) = 0;
 };
 
+// What the recording needs of the session's window and host, on the window thread (texts on any
+// thread: they never change). The session hands it over through an adapter of its own;
+// the recording never sees the session itself.
+class TBurnHost : public TTextSource {
+public:
+  // The whole file in the applet folder; false when it cannot be read.
+  virtual bool ReadAppFile(const std::string& name, std::string& content) = 0;
+  virtual void ProcessMessages() = 0;
+  // The default system beep.
+  virtual void Beep() = 0;
+  // The recording gauge: its percentage done, its hint, and the bar filled to its maximum.
+  virtual int BarPercentDone() = 0;
+  virtual void SetBarHint(const std::string& hint) = 0;
+  virtual void FillBar() = 0;
+  // The help (left) button off; the next status line turns it on again.
+  virtual void DisableHelpButton() = 0;
+};
+
 class TBurnPlatform {
 public:
   virtual ~TBurnPlatform() = default;
@@ -48,8 +68,6 @@ public:
   virtual std::unique_ptr<TBurnEvent> CreateProgressEvent() = 0;
   // The process back in the normal priority class.
   virtual void RestoreNormalClass() = 0;
-  // Deletes everything inside the folder; the folder stays.
-  virtual void ClearFolder(const std::string& folder) = 0;
 
   // --- burn thread
   // The main window, taken when a burn thread starts its work.

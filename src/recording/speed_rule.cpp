@@ -1,4 +1,4 @@
-#include "session/speed_rule.h"
+#include "recording/speed_rule.h"
 
 namespace qx {
 

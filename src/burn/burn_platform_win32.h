@@ -17,7 +17,7 @@
 #include <string>
 
 #include "platform/handles_win32.h"
-#include "recording/burn_platform.h"
+#include "burn/burn_platform.h"
 
 namespace qx {
 
@@ -32,7 +32,6 @@ public:
   bool StartBurnThread(std::function<void()> execute, std::function<void()> finished) override;
   std::unique_ptr<TBurnEvent> CreateProgressEvent() override;
   void RestoreNormalClass() override;
-  void ClearFolder(const std::string& folder) override;
 
   TBurnWindow& StatusWindow() override { return *this; }
   void RaiseWritePriorities() override;

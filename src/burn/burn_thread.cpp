@@ -1,29 +1,34 @@
-#include "recording/burn_thread.h"
+#include "burn/burn_thread.h"
 
 #include <algorithm>
 #include <utility>
 
+#include "base/result_code.h"
+#include "burn/burn_platform.h"
+#include "burn/burn_state.h"
 #include "recording/burn_rules.h"
-#include "recording/burn_state.h"
 #include "recording/rwlib_binding.h"
+#include "recording/speed_rule.h"
 #include "res/texts.h"
-#include "session/form_main.h"
-#include "session/speed_rule.h"
 
 namespace qx {
 
 namespace {
 
 constexpr uint16_t kSingleSpeed = 176;  // kB/s
+// The write call's test flag, and the query of the buffer-underrun protection.
+constexpr int32_t kTestWrite = -1;
+constexpr int32_t kRealWrite = 0;
+constexpr int32_t kBurnProofQuery = -1;
 // How often the burn thread looks whether the progress worker has passed its interval step, once
 // the hand-over pause is over.
 constexpr uint32_t kHandOverPollMs = 10;
 
 }  // namespace
 
-TBurnThread::TBurnThread(const TBurnThreadContext& context, bool testMode, uint8_t writeKind,
+TBurnThread::TBurnThread(const TBurnThreadContext& context, const TBurnRequest& request,
                          std::vector<std::string> trackTags)
-    : TestMode(testMode), WriteKind(writeKind), TrackTags(std::move(trackTags)), Context(context) {}
+    : Request(request), TrackTags(std::move(trackTags)), Context(context) {}
 
 void TBurnThread::Send(const std::string& text) { Context.State.StatusWindow->SendText(text); }
 
@@ -34,28 +39,26 @@ void TBurnThread::Execute() {
   state.TrackList = std::make_unique<TTrackList>();  // zero-filled
   state.StatusWindow = &Context.Platform.StatusWindow();
   state.TrackList->PathCount = 1;
-  const std::string& folder = Context.Form.History.LastFolderPath;
+  const std::string& folder = Request.Folder;
   if (!Context.Platform.FolderExists(folder)) {
     Send(Text(IDS_BURN_FOLDER_MISSING));
     Send(folder);
-    Context.Form.SetResult(2);
+    state.Result = rsFilesMissing;
     state.TrackList.reset();
     return;
   }
   FillTrackList();
   SetWriteSpeed();
   Context.Platform.RaiseWritePriorities();
-  if (WriteKind == wmTrackAtOnce) Write();
+  if (Request.WriteMethod == wmTrackAtOnce) Write();
   state.BurnDone = true;
   state.ProgressEvent->Set();  // the progress worker wakes once more and ends
   state.TrackList.reset();
 }
 
 void TBurnThread::FillTrackList() {
-  const TFormMain& form = Context.Form;
-  FillSingleTrack(*Context.State.TrackList, form.History.LastFolderPath,
-                  static_cast<uint64_t>(form.History.LastFolderSize), TrackTitle(TrackTags),
-                  DiscTitle(form.VolumeTitle, Context.Platform.ShortDate()));
+  FillSingleTrack(*Context.State.TrackList, Request.Folder, static_cast<uint64_t>(Request.FolderSize),
+                  TrackTitle(TrackTags), DiscTitle(Request.VolumeTitle, Context.Platform.ShortDate()));
 }
 
 void TBurnThread::Write() {
@@ -63,36 +66,44 @@ void TBurnThread::Write() {
   state.SectorSize = kDataSectorSize;
   StartProgressThread();
   const int32_t result = Context.Library.WriteCdDataTaoPerList(
-      state.TrackList.get(), Context.Form.History.LastVolName.c_str(), state.ProgressInterval,
-      state.ProgressEvent->Handle(), TestMode ? -1 : 0);
+      state.TrackList.get(), Request.VolumeName.c_str(), state.ProgressInterval,
+      state.ProgressEvent->Handle(), Request.TestMode ? kTestWrite : kRealWrite);
   state.LastWriteResult = result;
-  if (result == 1) return;
+  if (result == rwlib::rcSuccess) return;
   Send(Text(IDS_SESSION_PROBLEM) + " " + Context.Library.ErrorText(result));
-  Context.Form.SetResult(7);
+  state.Result = rsRecordingFailed;
 }
 
 void TBurnThread::SetWriteSpeed() {
-  RwLibBinding& library = Context.Library;
-  TFormMain& form = Context.Form;
-  const bool burnProof = library.BurnProofControl(-1) == 1;
+  TRwLibBinding& library = Context.Library;
+  TBurnState& state = Context.State;
+  const bool burnProof = library.BurnProofControl(kBurnProofQuery) == rwlib::rcSuccess;
   uint16_t first = 0, current = 0, third = 0, highest = 0;
   int32_t result = library.GetCdSpeeds(&first, &current, &third, &highest);
-  if (result != 1) Send(Text(IDS_BURN_NO_SPEED_LIST) + " " + library.ErrorText(result));
+  if (result != rwlib::rcSuccess) Send(Text(IDS_BURN_NO_SPEED_LIST) + " " + library.ErrorText(result));
 
-  const TSpeedChoice choice = ChooseWriteSpeed(form.SpeedInputs(burnProof, highest));
-  form.History.PriorSaidHoldThrottle = choice.PriorSaidHoldThrottle;
+  TSpeedInputs inputs = Request.Speed;
+  inputs.BurnProof = burnProof;
+  inputs.HighestWriteSpeed = highest;
+  const TSpeedChoice choice = ChooseWriteSpeed(inputs);
+  state.PriorSaidHoldThrottle = choice.PriorSaidHoldThrottle;
   result = library.SetCdSpeeds(first, choice.Speed);
-  if (result != 1) Send(Text(IDS_BURN_NO_SPEED_SET) + " " + library.ErrorText(result));
+  if (result != rwlib::rcSuccess) Send(Text(IDS_BURN_NO_SPEED_SET) + " " + library.ErrorText(result));
 
   // The recorder may keep a lower speed than the one asked for: the estimate uses what it runs at.
   library.GetCdSpeeds(&first, &current, &third, &highest);
   const uint16_t speed = std::min(choice.Speed, current);
-  form.SpeedX = speed / kSingleSpeed;
-  for (const std::string& line : form.ShowTimeEstimate()) Send(line);
+  const int64_t speedX = speed / kSingleSpeed;
+  const TTimeEstimate estimate =
+      EstimateTime(speedX, Request.FolderSize, Request.ShowSpeed, Request.MediaType, Context.Host);
+  state.SpeedX = speedX;
+  state.SizeMB = estimate.SizeMB;
+  state.SpeedSet = true;
+  for (const std::string& line : estimate.Lines) Send(line);
 
   if (!burnProof) {
-    TSessionView& view = Context.View;
-    Context.State.StatusWindow->Synchronize([&view] { view.SetEnabled(TButtonId::ButtonLeft, false); });
+    TBurnHost& host = Context.Host;
+    state.StatusWindow->Synchronize([&host] { host.DisableHelpButton(); });
   }
 }
 

@@ -1,9 +1,9 @@
-#include "recording/burn_platform_win32.h"
+#include "burn/burn_platform_win32.h"
 
 #include <utility>
 
 #include "platform/common_utils.h"
-#include "session/burn_messages.h"
+#include "burn/burn_messages.h"
 
 namespace qx {
 
@@ -102,8 +102,6 @@ std::unique_ptr<TBurnEvent> TWin32BurnPlatform::CreateProgressEvent() {
 void TWin32BurnPlatform::RestoreNormalClass() {
   SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
 }
-
-void TWin32BurnPlatform::ClearFolder(const std::string& folder) { qx::ClearFolder(MainWindow, folder); }
 
 void TWin32BurnPlatform::RaiseWritePriorities() {
   SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);

@@ -3,34 +3,33 @@
 // write speed, starts the progress worker and makes the library's one blocking write call. It owns
 // no window: status lines and progress reach the window through TBurnWindow (synchronous window
 // messages). The platform runs Execute on its own thread; the data module's completion follows on
-// the window thread once Execute has returned.
+// the window thread once Execute has returned. What the recording decides for the session it
+// leaves in the shared state's outcome values, never in the session itself.
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "burn/burn_request.h"
+
 namespace qx {
 
-class RwLibBinding;
+class TBurnHost;
 class TBurnPlatform;
-class TFormMain;
-class TSessionHost;
-class TSessionView;
+class TRwLibBinding;
 struct TBurnState;
 
-// What the thread works with: the session it reports to and the shared burn state.
+// What the thread works with: the request it carries out and the shared burn state.
 struct TBurnThreadContext {
-  TFormMain& Form;
-  TSessionView& View;  // touched only inside TBurnWindow::Synchronize, on the window thread
-  TSessionHost& Host;  // texts only
-  RwLibBinding& Library;
+  TBurnHost& Host;  // texts on this thread; the help button only inside TBurnWindow::Synchronize
+  TRwLibBinding& Library;
   TBurnPlatform& Platform;
   TBurnState& State;
 };
 
 class TBurnThread {
 public:
-  // Keeps its own copy of the track tags.
-  TBurnThread(const TBurnThreadContext& context, bool testMode, uint8_t writeKind,
+  // Keeps its own copies of the request and the track tags.
+  TBurnThread(const TBurnThreadContext& context, const TBurnRequest& request,
               std::vector<std::string> trackTags);
 
   // The thread body.
@@ -43,8 +42,7 @@ public:
   // The progress worker: turns each signal of the library into a progress step of the bar.
   void ProgressThreadProc();
 
-  const bool TestMode;
-  const uint8_t WriteKind;  // 2: the track-at-once data write, the only kind that writes
+  const TBurnRequest Request;  // WriteMethod 2, the track-at-once data write, is the only kind that writes
   const std::vector<std::string> TrackTags;
 
 private:

@@ -2,7 +2,7 @@
 // every tenth success) and the step-down after a bad one.
 #include <gtest/gtest.h>
 
-#include "session/speed_rule.h"
+#include "recording/speed_rule.h"
 
 namespace qx {
 namespace {
