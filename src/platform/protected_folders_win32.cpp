@@ -15,7 +15,7 @@ namespace {
 using TGetPath = UINT(WINAPI*)(LPSTR, UINT);
 using TGetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 
-std::string FromBuffer(UINT (*get)(LPSTR, UINT)) {
+std::string FromBuffer(TGetPath get) {
   char buffer[MAX_PATH + 1] = {};
   const UINT length = get(buffer, MAX_PATH);
   return length > 0 && length <= MAX_PATH ? std::string(buffer, length) : std::string();
