@@ -17,9 +17,14 @@ TBurnDataModule::~TBurnDataModule() = default;
 void TBurnDataModule::ShowProgressHint() { Host.SetBarHint(std::to_string(Host.BarPercentDone())); }
 
 std::vector<std::string> TBurnDataModule::ReadTrackTags() {
-  std::string content;
-  if (!Host.ReadAppFile(kCoverSheetName, content)) return {};
-  return ReadIniSection(content, kTrackTagsSection);
+  // Read in pieces: a cover sheet of any size gives at worst an empty list.
+  TIniSectionReader reader(kTrackTagsSection);
+  if (!Host.ReadAppFile(kCoverSheetName, [&reader](const char* data, std::size_t size) {
+        reader.Feed(data, size);
+        return !reader.Done();
+      }))
+    return {};
+  return reader.Finish();
 }
 
 bool TBurnDataModule::StartBurn(const TBurnRequest& request, TRecordingFinished finished) {

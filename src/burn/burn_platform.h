@@ -4,6 +4,7 @@
 // reaches the window thread through TBurnWindow, whose calls are synchronous window messages
 // (WM_BURNTEXT, WM_BURNPROGRESS) on Win32. The Win32 implementation is burn_platform_win32.cpp;
 // native tests use fakes.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -43,8 +44,11 @@ public:
 // the recording never sees the session itself.
 class TBurnHost : public TTextSource {
 public:
-  // The whole file in the applet folder; false when it cannot be read.
-  virtual bool ReadAppFile(const std::string& name, std::string& content) = 0;
+  // The file in the applet folder, handed to `piece` a piece at a time so that a file of any size
+  // costs no more memory than one piece; `piece` answers false to stop early. False when the file
+  // cannot be read.
+  using TFilePiece = std::function<bool(const char* data, std::size_t size)>;
+  virtual bool ReadAppFile(const std::string& name, const TFilePiece& piece) = 0;
   virtual void ProcessMessages() = 0;
   // The default system beep.
   virtual void Beep() = 0;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/folder_guard.h"
 #include "base/exception.h"
 
 namespace qx {
@@ -75,7 +76,13 @@ bool ShellFileOperationList(void* owner, const std::vector<std::string>* list, c
                             unsigned operation, uint16_t flags);
 // Deletes the listed files and folders for good, silently and without confirmation.
 bool DeleteFileList(void* owner, const std::vector<std::string>* list);
-// Deletes everything inside the folder; the folder itself stays.
+// Deletes everything inside the folder; the folder itself stays. A folder that cannot be a
+// project's (ClearFolderRefusal) is left as it is.
 void ClearFolder(void* owner, const std::string& folder);
+// The path made full against the current folder, with long names for short ones; the path as
+// given when the system cannot resolve it.
+std::string FullLongPath(const std::string& path);
+// The applet's, the system's, the user's and the shell's folders of this machine.
+TProtectedFolders ProtectedFoldersOfThisMachine();
 
 }  // namespace qx

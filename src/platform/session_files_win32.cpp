@@ -2,6 +2,8 @@
 // files read and written, and values of ini files.
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/handles_win32.h"
 #include "platform/session_host_win32.h"
 
@@ -68,6 +70,19 @@ bool TWin32SessionHost::ReadTextFile(const std::string& path, std::string& conte
   bytes.resize(read);
   content = bytes;
   return true;
+}
+
+bool TWin32SessionHost::ReadFilePieces(const std::string& path,
+                                       const std::function<bool(const char* data, std::size_t size)>& piece) {
+  TKernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return false;
+  std::vector<char> buffer(65536);
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) return false;
+    if (read == 0 || !piece(buffer.data(), read)) return true;
+  }
 }
 
 bool TWin32SessionHost::WriteTextFile(const std::string& path, const std::string& content) {

@@ -56,6 +56,8 @@ public:
   uint64_t FreeBytes(const std::string& root) override;
   bool FileVersion(const std::string& file, TFileVersion& version) override;
   bool ReadTextFile(const std::string& path, std::string& content) override;
+  bool ReadFilePieces(const std::string& path,
+                      const std::function<bool(const char* data, std::size_t size)>& piece) override;
   bool WriteTextFile(const std::string& path, const std::string& content) override;
   std::string ReadIniString(const std::string& file, const std::string& section,
                             const std::string& key) override;

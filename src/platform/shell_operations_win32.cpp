@@ -4,6 +4,7 @@
 
 #include "platform/common_utils.h"
 #include "platform/handles_win32.h"
+#include "common/folder_guard.h"
 #include "common/paths.h"
 #include "common/shell_list.h"
 
@@ -35,6 +36,9 @@ bool DeleteFileList(void* owner, const std::vector<std::string>* list) {
 }
 
 void ClearFolder(void* owner, const std::string& folder) {
+  // The history names the folder; only one that can be a project's is emptied.
+  if (ClearFolderRefusal(FullLongPath(folder), ProtectedFoldersOfThisMachine()) != TFolderRefusal::frNone)
+    return;
   const std::string f = IncludeBackslash(folder);
   WIN32_FIND_DATAA found;
   std::vector<std::string> names;

@@ -4,8 +4,8 @@ namespace qx {
 
 std::string TSessionBurnHost::Text(unsigned id) { return Host.Text(id); }
 
-bool TSessionBurnHost::ReadAppFile(const std::string& name, std::string& content) {
-  return Host.ReadTextFile(Host.AppPath(name), content);
+bool TSessionBurnHost::ReadAppFile(const std::string& name, const TFilePiece& piece) {
+  return Host.ReadFilePieces(Host.AppPath(name), piece);
 }
 
 void TSessionBurnHost::ProcessMessages() { Host.ProcessMessages(); }

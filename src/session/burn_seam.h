@@ -14,7 +14,7 @@ class TSessionBurnHost : public TBurnHost {
 public:
   TSessionBurnHost(TSessionView& view, TSessionHost& host) : View(view), Host(host) {}
   std::string Text(unsigned id) override;
-  bool ReadAppFile(const std::string& name, std::string& content) override;
+  bool ReadAppFile(const std::string& name, const TFilePiece& piece) override;
   void ProcessMessages() override;
   void Beep() override;
   int BarPercentDone() override;

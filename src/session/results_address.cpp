@@ -12,6 +12,32 @@ std::string Replaced(std::string text, const std::string& chars, char by) {
   return text;
 }
 
+// Every byte that could end the value, start a new key or split the browser's command line (quotes,
+// blanks, tabs, line ends, "&", "%", "#", bytes above 127) is sent as %XX; letters, digits and the
+// marks that plain version and recorder texts use pass unchanged, so plain values read as before.
+std::string UrlValue(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    const bool safe = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
+                      b == '-' || b == '.' || b == '_' || b == '~' || b == '(' || b == ')';
+    if (safe) {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    }
+  }
+  return out;
+}
+
+// An outside text as a query value: the blanks replaced as the report's readers expect, then
+// encoded so that it stays one value.
+std::string SourceValue(const std::string& text) { return UrlValue(Replaced(text, " ", '_')); }
+
 }  // namespace
 
 std::string SourceLineOf(const std::string& content) {
@@ -20,17 +46,18 @@ std::string SourceLineOf(const std::string& content) {
 }
 
 std::string ResultsAddress(const TResultsReport& r) {
-  // The blank replacement covers the source and the three version texts only; what follows is
-  // sent as it stands.
-  const std::string versions = Replaced(r.SourceLine + "&av=" + r.AppletVersion + "&ASPI=" + r.AspiVersion +
-                                            "&DirectCDvxd=" + r.DirectCdVersion,
-                                        " ", '_');
+  // The blank replacement covers the source and the three version texts only. Every value that comes
+  // from outside the session (the project file, version resources, the device, the history) is
+  // encoded; the counters' fragments are the session's own keys and go as they are.
+  const std::string versions = SourceValue(r.SourceLine) + "&av=" + SourceValue(r.AppletVersion) +
+                               "&ASPI=" + SourceValue(r.AspiVersion) +
+                               "&DirectCDvxd=" + SourceValue(r.DirectCdVersion);
   std::string tail;
-  if (r.ResultCode != rsCompleted) tail += "&p=100." + r.ProgressHint;
+  if (r.ResultCode != rsCompleted) tail += "&p=100." + UrlValue(r.ProgressHint);
   const std::string recorder = r.RecorderVendor + r.RecorderProduct;
-  tail += "&cdr=" + (recorder.empty() ? std::string("None") : Replaced(recorder, "& ", '_'));
+  tail += "&cdr=" + (recorder.empty() ? std::string("None") : UrlValue(Replaced(recorder, "& ", '_')));
   tail += r.SuccText + r.FailText;
-  tail += "&t=" + r.SpeedText;
+  tail += "&t=" + UrlValue(r.SpeedText);
   tail += "&size=" + std::to_string(r.SizeMB);
   return std::string(kResultsServer) + "vkrp6.asp?r=" + std::to_string(r.ResultCode) + "&source=" + versions +
          tail;

@@ -34,8 +34,10 @@ struct TResultsReport {
 // The first line of a text file's content; "Missing" when the content has no line at all.
 std::string SourceLineOf(const std::string& content);
 
-// The full address, key by key in the report's fixed order. Nothing is percent-encoded: blanks of
-// the source and version texts become "_", ampersands pass through and start new keys.
+// The full address, key by key in the report's fixed order. Blanks of the source and version texts
+// become "_", blanks and ampersands of the recorder's texts too; then every byte of an outside value
+// that is not safe in an address is percent-encoded, so that a device or a project file can neither
+// add keys nor split the one argument the browser is given.
 std::string ResultsAddress(const TResultsReport& report);
 
 }  // namespace qx

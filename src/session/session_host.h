@@ -4,7 +4,9 @@
 // counter and priorities, version resources, the shell and beeps. The Win32 implementation lives
 // in src/app; native tests use a fake with a virtual clock whose waits deliver scripted presses,
 // so handlers run nested inside a wait exactly as they do on Windows.
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -102,6 +104,16 @@ public:
   virtual bool FileVersion(const std::string& file, TFileVersion& version) = 0;
   // The whole file as bytes; false when it cannot be read.
   virtual bool ReadTextFile(const std::string& path, std::string& content) = 0;
+  // The file's bytes handed to `piece` a piece at a time, until the end or until `piece` answers
+  // false; false when the file cannot be read. A host that can read no other way hands the whole
+  // file over as one piece.
+  virtual bool ReadFilePieces(const std::string& path,
+                              const std::function<bool(const char* data, std::size_t size)>& piece) {
+    std::string content;
+    if (!ReadTextFile(path, content)) return false;
+    piece(content.data(), content.size());
+    return true;
+  }
   // Writes the bytes as a new file, replacing an older one; false on failure.
   virtual bool WriteTextFile(const std::string& path, const std::string& content) = 0;
   // One value of an ini file, as the platform's profile reading gives it ("" when missing).

@@ -133,6 +133,22 @@ void CheckDeletion(const std::string& scratch) {
   Check(!Exists(scratch + "\\no such folder"), "ClearFolder of a missing folder does nothing");
 }
 
+// Folders that can never be a project's stay as they are: the program's own folder and, where the
+// test has mapped it, the root of drive R:.
+void CheckClearFolderRefusals() {
+  const std::string own = AppletFolder();
+  WriteFile(own + "keep.txt", 3);
+  ClearFolder(nullptr, own);
+  Check(Exists(own + "keep.txt"), "ClearFolder leaves the program's own folder alone");
+  ClearFolder(nullptr, own.substr(0, own.size() - 1) + "\\..\\");
+  Check(Exists(own + "keep.txt"), "ClearFolder leaves a folder holding the program alone");
+  if (GetFileAttributesA("R:\\keep.txt") != INVALID_FILE_ATTRIBUTES) {
+    ClearFolder(nullptr, "R:\\");
+    Check(Exists("R:\\keep.txt"), "ClearFolder leaves a drive root alone");
+  }
+  DeleteFileA((own + "keep.txt").c_str());
+}
+
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   static int received = 0;
   if (message == WM_APP) return ++received;
@@ -193,6 +209,7 @@ int main(int argc, char** argv) {
   CheckCopy(scratch);
   CheckDeletion(scratch);
   CheckWindowsAndDelay();
+  CheckClearFolderRefusals();
   // Wine's user is in the local Administrators group.
   Check(IsAdmin(), "IsAdmin");
   std::printf("IsOnline %d\n", IsOnline() ? 1 : 0);

@@ -14,11 +14,22 @@ class CommonUtilsTest(unittest.TestCase):
         shutil.rmtree(folder, ignore_errors=True)
         scratch = os.path.join(folder, "scratch")
         os.makedirs(scratch)
+        # Drive R: of the prefix: a root the program's clean-up must not empty.
+        drive = os.path.join(folder, "drive-r")
+        os.makedirs(drive)
+        with open(os.path.join(drive, "keep.txt"), "w") as f:
+            f.write("kept")
+        link = os.path.join(harness.PREFIX, "dosdevices", "r:")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(drive, link)
+        self.addCleanup(os.remove, link)
         program = os.path.join(folder, "common_utils_check.exe")
         shutil.copyfile(os.path.join(harness.BIN, "common_utils_check.exe"), program)
         result = Wine().run([program, windows_path(scratch), "/CHECK#13/#10"], timeout=120)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
         self.assertRegex(result.stdout, r"\n[1-9][0-9]* checks held, 0 failed")
+        self.assertTrue(os.path.exists(os.path.join(drive, "keep.txt")), "drive R: was emptied")
 
 
 if __name__ == "__main__":

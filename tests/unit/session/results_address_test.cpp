@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 #include "session/results_address.h"
@@ -57,8 +58,8 @@ TEST(ResultsAddress, FailedWriteSendsItsPercentAndResult) {
   EXPECT_NE(address.find("&Fail=0.0.0:19&t="), std::string::npos);
 }
 
-// Only the source and version texts have their blanks replaced; ampersands pass through
-// everywhere and start new keys, as the report's readers expect.
+// Only the source and version texts have their blanks replaced, the recorder's blanks and ampersands
+// too; an ampersand left in an outside value is encoded, so it can never start a key of its own.
 TEST(ResultsAddress, BlanksAndAmpersands) {
   TResultsReport r = Report();
   r.SourceLine = "Tom & Jerry";
@@ -67,10 +68,69 @@ TEST(ResultsAddress, BlanksAndAmpersands) {
   r.RecorderProduct = "X";
   r.SpeedText = "1 2";
   const std::string address = ResultsAddress(r);
-  EXPECT_NE(address.find("&source=Tom_&_Jerry&av="), std::string::npos);
+  EXPECT_NE(address.find("&source=Tom_%26_Jerry&av="), std::string::npos) << address;
   EXPECT_NE(address.find("&ASPI=6&DirectCDvxd=6"), std::string::npos);
   EXPECT_NE(address.find("&cdr=A_B_X&"), std::string::npos);
-  EXPECT_NE(address.find("&t=1 2&"), std::string::npos);
+  EXPECT_NE(address.find("&t=1%202&"), std::string::npos);
+}
+
+// Whatever a device, the project file or a version resource holds, the address stays one argument of
+// safe bytes with exactly the report's keys, and each value decodes back to the text it was made from.
+TEST(ResultsAddress, OutsideTextsStayValues) {
+  struct TRow {
+    const char* Name;
+    std::string Vendor, Product, Source;
+  };
+  const std::string huge(1023, 'Q');
+  const TRow rows[] = {
+      {"quote and tab", "VEN\"DOR\t", "CD\"RW", "My\tDisc"},
+      {"line ends", "VENDOR\r\n", "\r\nX", "Disc\r"},
+      {"percent and hash", "100%", "#1", "50%_off#x"},
+      {"keys", "V=1", "&r=0", "a&r=0&size=9"},
+      {"not ASCII", "Br\xc3\xbbl\xc3\xa9", "\xe9\xff", "Caf\xe9"},
+      {"1,023 characters", huge, huge, huge},
+  };
+  auto decoded = [](const std::string& value) {
+    std::string out;
+    for (size_t i = 0; i < value.size(); ++i) {
+      if (value[i] == '%' && i + 2 < value.size() &&
+          std::isxdigit(static_cast<unsigned char>(value[i + 1])) &&
+          std::isxdigit(static_cast<unsigned char>(value[i + 2]))) {
+        out += static_cast<char>(std::stoi(value.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else {
+        out += value[i];
+      }
+    }
+    return out;
+  };
+  auto value_of = [](const std::string& address, const std::string& key) {
+    const size_t at = address.find("&" + key + "=");
+    if (at == std::string::npos) return std::string("<missing>");
+    const size_t start = at + key.size() + 2;
+    return address.substr(start, address.find('&', start) - start);
+  };
+  for (const TRow& row : rows) {
+    TResultsReport r = Report();
+    r.RecorderVendor = row.Vendor;
+    r.RecorderProduct = row.Product;
+    r.SourceLine = row.Source;
+    const std::string address = ResultsAddress(r);
+    for (const char c : address) {
+      const auto b = static_cast<unsigned char>(c);
+      EXPECT_TRUE(b > ' ' && b < 127 && c != '"' && c != '#') << row.Name << ": byte " << int(b);
+    }
+    size_t keys = 0;
+    for (const char c : address) keys += c == '&';
+    EXPECT_EQ(keys, 10u) << row.Name << ": " << address;
+    std::string recorder = row.Vendor + row.Product, source = row.Source;
+    for (char& c : recorder)
+      if (c == ' ' || c == '&') c = '_';
+    for (char& c : source)
+      if (c == ' ') c = '_';
+    EXPECT_EQ(decoded(value_of(address, "cdr")), recorder) << row.Name;
+    EXPECT_EQ(decoded(value_of(address, "source")), source) << row.Name;
+  }
 }
 
 TEST(ResultsAddress, RecorderNoneWhenBothTextsAreEmpty) {

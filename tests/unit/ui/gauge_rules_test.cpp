@@ -130,6 +130,19 @@ TEST(GaugeModel, TheMainBarFillsByItsInclusiveWidth) {
   }
 }
 
+// The window's left gauge is 26 pixels wide: at 4 % its fill is exactly one pixel, and painted.
+TEST(GaugeModel, AFillOfOnePixelIsPainted) {
+  TGaugeModel gauge;
+  gauge.SetBorderStyle(TGaugeBorderStyle::None);
+  gauge.SetProgress(4);
+  const TGaugePicture picture = gauge.Picture(25, 17);
+  EXPECT_EQ(picture.Filled.Left, 0);
+  EXPECT_EQ(picture.Filled.Right, 1);
+  EXPECT_EQ(picture.Filled.Bottom, 18);
+  gauge.SetProgress(3);
+  EXPECT_EQ(gauge.Picture(25, 17).Filled.Right, 0);
+}
+
 TEST(GaugeModel, ASingleBorderLeavesAOnePixelFrame) {
   TGaugeModel gauge;
   gauge.SetProgress(50);
