@@ -9,6 +9,7 @@
 #include "recording/burn_rules.h"
 #include "recording/rwlib_binding.h"
 #include "recording/speed_rule.h"
+#include "recording/track_list.h"
 #include "res/texts.h"
 
 namespace qx {
@@ -40,7 +41,9 @@ void TBurnThread::Execute() {
   state.StatusWindow = &Context.Platform.StatusWindow();
   state.TrackList->PathCount = 1;
   const std::string& folder = Request.Folder;
-  if (!Context.Platform.FolderExists(folder)) {
+  // A path longer than the track list holds would be cut, and the cut may name another folder:
+  // such a path is reported as the missing folder it is for the recording.
+  if (folder.size() >= kTrackPathSize || !Context.Platform.FolderExists(folder)) {
     Send(Text(IDS_BURN_FOLDER_MISSING));
     Send(folder);
     state.Result = rsFilesMissing;

@@ -28,6 +28,11 @@ int32_t* MethodCounter(uint8_t method, int32_t& dao, int32_t& sao, int32_t& tao)
     default: return nullptr;
   }
 }
+
+// One more of a history counter; the largest value the registry's number can hold stays.
+void CountOne(int32_t* counter) {
+  if (counter && *counter < INT32_MAX) ++*counter;
+}
 }  // namespace
 
 TFormMain::TFormMain(const TSessionContext& context)
@@ -228,8 +233,7 @@ void TFormMain::ReportSuccess() {
   View.AppendStatus(Host.Text(IDS_BURN_LABEL_HINT) + Host.Text(IDS_BURN_DISC_LOG) + History.LastDiscNumber);
   View.AppendStatus(Host.Text(IDS_BURN_THANKS) + "\r\n" + Host.Text(IDS_BURN_MAKER) + "\r\n" +
                     Host.Text(IDS_BURN_MAKER_DETAILS) + "\r\n" + Host.Text(IDS_BURN_COVER_SHEET));
-  if (int32_t* successes = MethodCounter(WriteMethod, DAOModeSuccess, SAOModeSuccess, TAOModeSuccess))
-    ++*successes;
+  CountOne(MethodCounter(WriteMethod, DAOModeSuccess, SAOModeSuccess, TAOModeSuccess));
   SetStep(stDiscCompleted);
 }
 
@@ -319,7 +323,7 @@ void TFormMain::CancelPath() {
     // The aborted recording counts as a failure of its write method.
     const TBurnOutcome outcome = BurnDataModule.AbortBurn();
     TakeRecordingSpeed(outcome);
-    if (int32_t* fails = MethodCounter(WriteMethod, DAOModeFail, SAOModeFail, TAOModeFail)) ++*fails;
+    CountOne(MethodCounter(WriteMethod, DAOModeFail, SAOModeFail, TAOModeFail));
     BuildHistoryTexts(outcome.LastWriteResult);
   }
   ExitSession(true, false);

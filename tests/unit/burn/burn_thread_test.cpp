@@ -112,6 +112,29 @@ TEST(BurnThread, MissingFolderEndsWithResult2BeforeAnyLibraryCall) {
   EXPECT_FALSE(world.Events.Has("HighClass"));
 }
 
+// The track list holds 259 characters of a path: a longer one that the system accepts is not
+// cut (the cut could name another folder, which would be recorded as this one); it ends the
+// recording as a missing folder does. A path of exactly 259 characters is recorded.
+TEST(BurnThread, AFolderPathTheTrackListCannotHoldEndsWithResult2) {
+  for (const size_t length : {size_t{259}, size_t{260}, size_t{300}}) {
+    SCOPED_TRACE(length);
+    TBurnWorld world;
+    const std::string folder = "C:\\" + std::string(length - 3, 'p');
+    world.Platform.Folders.insert(folder);
+    world.Form.History.LastFolderPath = folder;
+    world.Record();
+    if (length <= 259) {
+      EXPECT_EQ(Script().Writes, 1);
+      EXPECT_NE(world.Form.ResultCode, 2);
+      continue;
+    }
+    EXPECT_EQ(world.Platform.Texts, (std::vector<std::string>{world.Text(IDS_BURN_FOLDER_MISSING), folder}));
+    EXPECT_EQ(world.Form.ResultCode, 2);
+    EXPECT_EQ(LibraryCalls(world.Events), std::vector<std::string>{"Lib:Unload"});
+    EXPECT_FALSE(world.Events.Has("StartProgressWorker"));
+  }
+}
+
 TEST(BurnThread, WriteKindOtherThanTrackAtOnceWritesNothing) {
   TBurnWorld world;
   world.Form.WriteMethod = wmSessionAtOnce;
