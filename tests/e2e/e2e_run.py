@@ -35,6 +35,7 @@ def main(argv):
         print(f"no applet.exe in {harness.BIN}: build that tree first (scripts/build.sh {harness.ARCH})")
         return 1
     print(f"build under test: {harness.ARCH} ({harness.BIN}), Wine loader {harness.WINE}", flush=True)
+    harness.stop_wineserver()
     program = unittest.main(module=None, argv=[argv[0], "-v", argv[2]], exit=False)
     return 0 if program.result.wasSuccessful() else 1
 

@@ -154,6 +154,15 @@ def restore_prefix(previous):
     PREFIX, STATE = previous
 
 
+def stop_wineserver():
+    """Ends this prefix's wineserver and whatever still runs in it, keeping the prefix and the
+    display: a module starts on an idle prefix, whatever the one before it left running (a server
+    kept up by its system processes makes every `wineserver -w` wait for its time-out)."""
+    if os.path.isdir(PREFIX):
+        subprocess.run([_wineserver(), "-k"], env=_wine_env(), timeout=60, check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 def cleanup_prefix():
     """Stops this prefix's wineserver (and with it its programs) and this run's Xvfb."""
     if os.path.isdir(PREFIX):
