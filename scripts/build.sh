@@ -27,14 +27,14 @@ configure_and_build() {
     cmake --build "$dir" -j "$jobs" "$@"
 }
 
-for spec in "${trees[@]}"; do
-  tree=${spec%%:*}
+for request in "${trees[@]}"; do
+  tree=${request%%:*}
   targets=()
   label="build: $tree"
-  if [[ $spec == *:* ]]; then
-    IFS=, read -r -a names <<<"${spec#*:}"
+  if [[ $request == *:* ]]; then
+    IFS=, read -r -a names <<<"${request#*:}"
     for name in "${names[@]}"; do targets+=(--target "$name"); done
-    label="build: $tree (${spec#*:})"
+    label="build: $tree (${request#*:})"
   fi
   dir="$root/build/$tree"
   case "$tree" in
