@@ -163,6 +163,19 @@ TEST(SessionCpuSpeed, AStoredClockIsTrusted) {
   EXPECT_EQ(w.Log.Count("CycleCounter"), 0);
 }
 
+// A stored 1 is the mark of a processor without a cycle counter: it is trusted like any other
+// clock, so such a machine is not measured again in every session.
+TEST(SessionCpuSpeed, AStoredOneFromTheHistoryIsTrustedWithoutAMeasurement) {
+  TSessionWorld w;
+  w.Host.Registry["CPUspeed"] = "1";
+  w.Form->LoadHistory();
+  ASSERT_EQ(w.Form->CpuSpeed, 1);
+  EXPECT_TRUE(w.Form->MeasureCpuSpeed());
+  EXPECT_EQ(w.Form->CpuSpeed, 1);
+  EXPECT_EQ(w.Log.Count("CycleCounter"), 0);
+  EXPECT_EQ(w.Log.Count("RaiseToRealTime"), 0);
+}
+
 TEST(SessionCpuSpeed, MeasuresAtRealTimeAndRestoresThePriorities) {
   for (const int32_t stored : {0, -3}) {
     TSessionWorld w;
@@ -254,6 +267,38 @@ TEST(SessionEngine, LibraryFailuresAreReportedWithTheirCodes) {
     EXPECT_TRUE(w.Form->StartEngine()) << c.Name;
     EXPECT_EQ(w.View.Memo, c.Memo) << c.Name;
     EXPECT_EQ(w.Form->ResultCode, c.Result) << c.Name;
+  }
+}
+
+// Without the library the engine start's answer is the one line the library's messages give: the
+// identification and the write modes are not asked, so their "not loaded" answers add nothing.
+TEST(SessionEngine, AFailedBindAddsNoLibraryMessageLines) {
+  TSessionWorld w;
+  w.Loader.Loadable = false;
+  EXPECT_TRUE(w.Form->StartEngine());
+  EXPECT_EQ(w.View.Memo,
+            (std::vector<std::string>{TextById(IDS_CHECK_REQUIRED_FILES), TextById(IDS_RWLIB_RESULT_23)}));
+  EXPECT_EQ(w.Form->ResultCode, 8);
+}
+
+// The free space of the applet's volume must hold the applet's size: exactly that much is enough.
+TEST(SessionDiskSpace, EnoughIsWhatTheAppletNeeds) {
+  const struct {
+    const char* Name;
+    uint64_t Free;
+    bool Passes;
+  } cases[] = {
+      {"one byte short", 999999, false},
+      {"exactly the applet's size", 1000000, true},
+      {"one byte more", 1000001, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TSessionWorld w;
+    ASSERT_EQ(w.Host.AppletSize(), 1000000);
+    w.Host.Free["C:\\"] = c.Free;
+    EXPECT_EQ(w.Form->CheckDiskSpace(w.Host.AppletSize()), c.Passes);
+    EXPECT_EQ(w.MemoHas(TextById(IDS_CHECK_DISK_SPACE)), !c.Passes);
   }
 }
 
