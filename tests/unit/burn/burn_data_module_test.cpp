@@ -33,7 +33,7 @@ TEST(BurnDataModule, SuccessReportsCountsAndHandsTheButtonBack) {
 
   EXPECT_EQ(world.View.Hints[TGaugeId::ProgressBar], "96");  // the bar's share when the thread ended
   EXPECT_EQ(world.View.Position[TGaugeId::ProgressBar], 100);
-  EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], "&OK");
+  EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], world.Text(IDS_BUTTON_OK));
   EXPECT_TRUE(world.View.EnabledState[TButtonId::ButtonRight]);
   EXPECT_EQ(world.View.Focused, TButtonId::ButtonRight);
   EXPECT_FALSE(world.Form.CancelAutoPlay);
@@ -86,7 +86,7 @@ TEST(BurnDataModule, FailurePathsKeepCountersAndAppendTheWriteResult) {
     EXPECT_EQ(world.Form.Step(), stBusy);  // the press takes the cancel path, which keeps the code
     EXPECT_FALSE(world.MemoHas(world.Text(IDS_BURN_COMPLETED)));
     EXPECT_TRUE(world.Events.Has("Lib:Unload"));
-    EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], "&OK");
+    EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], world.Text(IDS_BUTTON_OK));
     EXPECT_TRUE(world.Events.Has("Cleanup:0,0"));
     world.Form.ButtonRightClick();
     EXPECT_EQ(world.Host.ExitCode, c.ResultCode);

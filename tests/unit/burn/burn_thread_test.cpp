@@ -153,7 +153,7 @@ TEST(BurnThread, FailedWriteReportsTheLibrarysTextAndResult7) {
   TBurnWorld world;
   world.Library.WriteResult = 19;
   world.Record();
-  const std::string line = world.Text(IDS_SESSION_PROBLEM) + " Burning process terminated";
+  const std::string line = world.Text(IDS_SESSION_PROBLEM) + " " + world.Text(IDS_RWLIB_RESULT_19);
   EXPECT_EQ(world.Platform.Texts.back(), line);
   EXPECT_EQ(world.Form.ResultCode, 7);
   EXPECT_EQ(world.Burn.State.LastWriteResult, 19);

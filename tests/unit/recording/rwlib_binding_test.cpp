@@ -10,6 +10,7 @@
 
 #include "fakes/fake_library.h"
 #include "fakes/fake_loader.h"
+#include "fakes/texts.h"
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
 
@@ -184,26 +185,31 @@ TEST_F(RwLibBindingTest, TextsAreReadNoFurtherThanTheLibrarysBuffers) {
 }
 
 TEST_F(RwLibBindingTest, ErrorTextGivesTheMessageTableAndCodeForTheRest) {
-  const std::vector<std::pair<int32_t, std::string>> cases = {
-      {0, "Unknown status of the operation"},
-      {1, ""},
-      {8, "\r\n(code ACF)\r\n\r\n\r\n"},
-      {11, "CDRW engine has not been started\r\n"},
-      {23, "Device not present"},
-      {24, "Code 24"},
-      {118, "Code 118"},
-      {128, "Everything will not fit on this disc, remove files and try again."},
-      {149, "One or more filenames is greater than 108 characters long"},
-      {150, "Code 150"},
-      {2001, "Code 2001"},
-      {-1, "Code 4294967295"},
-      {INT32_MIN, "Code 2147483648"},
+  const std::string code = fakes::Text(IDS_RWLIB_CODE_PREFIX);
+  const struct {
+    int32_t Code;
+    std::string Text;
+  } rows[] = {
+      {0, fakes::LibraryMessage(0)},
+      {1, fakes::LibraryMessage(1)},
+      {8, fakes::LibraryMessage(8)},
+      {11, fakes::LibraryMessage(11)},
+      {23, fakes::LibraryMessage(23)},
+      {24, code + "24"},
+      {118, code + "118"},
+      {128, fakes::LibraryMessage(128)},
+      {149, fakes::LibraryMessage(149)},
+      {150, code + "150"},
+      {2001, code + "2001"},
+      {-1, code + "4294967295"},
+      {INT32_MIN, code + "2147483648"},
   };
-  for (const auto& [code, text] : cases) EXPECT_EQ(Binding.ErrorText(code), text) << code;
+  for (const auto& row : rows) EXPECT_EQ(Binding.ErrorText(row.Code), row.Text) << row.Code;
 }
 
-// The whole message table, written out here so that a slip in any one text is caught; every code
-// from 0 to 255 that it does not list reads "Code " and the number.
+// The whole message table, written out here on purpose: this is the one test that holds the text
+// table's library messages to the library's own words, so that a slip in any one text is caught;
+// every code from 0 to 255 that it does not list reads "Code " and the number.
 TEST_F(RwLibBindingTest, ErrorTextKnowsEveryMessageOfTheTableAndNoOther) {
   const std::map<int32_t, std::string> messages = {
       {0, "Unknown status of the operation"},
