@@ -109,9 +109,11 @@ int RunApplet() {
     throw Exception("Cannot make the applet folder \"" + folder + "\" the current folder");
   TPlatformFacts facts;
   facts.IsNT = DetectPlatform();
-  const TRunMode mode = SelectRunMode(
-      [](const char* text) { return IsSwitch(text); },
-      [&facts] { return FileSizeInRange(AppletFileName(), MinAppletSize, MaxAppletSize, facts.AppletSize); });
+  const TRunMode mode = SelectRunMode([](const char* text) { return IsSwitch(text); },
+                                      [&facts] {
+                                        return FileSizeInRange(AppletFileName(), kMinAppletSize,
+                                                               kMaxAppletSize, facts.AppletSize);
+                                      });
 
   TApplication application;
   TWin32PayloadHost payloadHost(application, facts);

@@ -6,10 +6,10 @@
 namespace qx {
 
 // The size of the stub; the payload archive starts at this file offset.
-constexpr int32_t PayloadOffset = 722432;
+constexpr int32_t kPayloadOffset = 722432;
 // The smallest and largest applet file that runs a session (both inclusive).
-constexpr int32_t MinAppletSize = 723456;
-constexpr int32_t MaxAppletSize = 2147483647;
+constexpr int32_t kMinAppletSize = 723456;
+constexpr int32_t kMaxAppletSize = 2147483647;
 
 // "#13/#10" is seven ordinary characters, not a line break.
 inline constexpr const char kSwitchMax[] = "/max#13/#10";

@@ -48,7 +48,7 @@ TPayloadModule::~TPayloadModule() = default;
 std::string TPayloadModule::AppPath(const std::string& name) const { return appletFolder_ + name; }
 
 bool TPayloadModule::PayloadContains(const std::string& name) {
-  SelfStream->SetPosition(PayloadOffset);
+  SelfStream->SetPosition(kPayloadOffset);
   TStringList list;
   struct Release {
     TStringList& list;
@@ -67,7 +67,7 @@ void TPayloadModule::ExtractOne(const std::string& name) {
   MakeReplaceable(fs_, AppPath(name));
   TStringList selection;
   selection.Add(name);
-  SelfStream->SetPosition(PayloadOffset);
+  SelfStream->SetPosition(kPayloadOffset);
   Compress.SetTargetPath(appletFolder_);
   Compress.ExpandFiles(*SelfStream, &selection);
 }
@@ -75,7 +75,7 @@ void TPayloadModule::ExtractOne(const std::string& name) {
 bool TPayloadModule::UnpackSupportFiles() {
   bool result = false;
   try {
-    if (SelfStream->Size() <= PayloadOffset) return false;
+    if (SelfStream->Size() <= kPayloadOffset) return false;
     // A project description left by an earlier run must not pass for this payload's.
     ForceDeleteFile(fs_, AppPath("qxorig.qx"));
     for (const char* name : {"qxorig.qx", "RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"}) ExtractOne(name);
@@ -90,7 +90,7 @@ bool TPayloadModule::UnpackSupportFiles() {
 
 void TPayloadModule::ExtractAll() {
   try {
-    SelfStream->SetPosition(PayloadOffset);
+    SelfStream->SetPosition(kPayloadOffset);
     Compress.SetTargetPath(appletFolder_);
     Compress.ExpandFiles(*SelfStream);
   } catch (...) {
@@ -140,7 +140,7 @@ void TPayloadModule::AppendPayload(TStringList& packList) {
 }
 
 void TPayloadModule::MakeEmptyApplet() {
-  if (SelfStream->Size() <= PayloadOffset) return;
+  if (SelfStream->Size() <= kPayloadOffset) return;
   std::unique_ptr<TFileStream> out = fs_.Create(AppPath("qx1e.qx"));
   WriteStub(*SelfStream, *out);
   // The batch first waits for this process to end, so the copy is complete before it is moved.

@@ -5,12 +5,12 @@
 namespace qx {
 
 void WriteStub(TStream& stub, TStream& out) {
-  if (stub.Size() < PayloadOffset) throw EStubTooShort();
+  if (stub.Size() < kPayloadOffset) throw EStubTooShort();
   stub.SetPosition(0);
   out.SetPosition(0);
   constexpr int32_t kChunk = 65536;
   std::unique_ptr<uint8_t[]> buffer(new uint8_t[kChunk]);
-  int64_t left = PayloadOffset;
+  int64_t left = kPayloadOffset;
   while (left > 0) {
     const int32_t n = left < kChunk ? static_cast<int32_t>(left) : kChunk;
     stub.ReadBuffer(buffer.get(), n);

@@ -8,13 +8,13 @@
 
 namespace qx {
 
-// Raised when the stub has fewer than PayloadOffset bytes.
+// Raised when the stub has fewer than kPayloadOffset bytes.
 class EStubTooShort : public Exception {
 public:
   EStubTooShort() : Exception("The stub is shorter than 722432 bytes") {}
 };
 
-// Copies the first PayloadOffset bytes of stub to out, from the start of both streams.
+// Copies the first kPayloadOffset bytes of stub to out, from the start of both streams.
 void WriteStub(TStream& stub, TStream& out);
 
 // Appends a new archive of files (full paths) to the end of out with the archiver's settings

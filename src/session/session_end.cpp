@@ -27,7 +27,7 @@ TSessionCleanup::TSessionCleanup(TSessionHost& host, TRwLibBinding& library, TSt
 void TSessionCleanup::Cleanup(bool cleanAspi, bool deleteApplet, bool appletDeletionAllowed) {
   Library.ReleaseRecordingLibrary();
   // Deleting a file that is not there is no error; a file still in use is left to the next run.
-  for (const char* name : {"qxc.qx", "RwLib.dll", "DEVICES.DEF", kOwnAspiCopy})
+  for (const char* name : {kWriterCore, kRecordingLibrary, kDeviceList, kOwnAspiCopy})
     Host.DeleteFile(Host.AppPath(name));
   // The version rule tells the applet's own installed layer from an older one of the user's; only
   // the own copy is unhidden here and deleted by the batch.

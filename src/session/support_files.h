@@ -8,5 +8,8 @@ inline constexpr const char kProjectFile[] = "qxorig.qx";   // the project descr
 inline constexpr const char kAspiLayer[] = "wnaspi32.dll";  // the ASPI layer, as installed
 inline constexpr const char kOwnAspiCopy[] = "W2kXP03.qx";  // the applet's own ASPI layer
 inline constexpr const char kHiddenSupportFile[] = "qxi9cd.qx";
+inline constexpr const char kWriterCore[] = "qxc.qx";           // unpacked beside the library
+inline constexpr const char kRecordingLibrary[] = "RwLib.dll";  // the recording library
+inline constexpr const char kDeviceList[] = "DEVICES.DEF";      // the library's device table
 
 }  // namespace qx

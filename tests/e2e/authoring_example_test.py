@@ -19,7 +19,7 @@ import authoring  # noqa: E402
 ARCH = st.ARCH
 EXAMPLE = os.path.join(harness.BIN, "authoring_example.exe")
 BROWSER = os.path.join(harness.BIN, "browser.exe")
-COVER = "Press OK to display the printable Cover Sheet."
+COVER = harness.text("IDS_BURN_COVER_SHEET")
 SUPPORT = ("applet.exe", "qxarc.exe", "RwLib.dll", "W2kXP03.qx")
 # A session's end: the history, the report, the 2.4 s pause, the batch.
 IDLE_S = 180

@@ -12,6 +12,8 @@ MAX_APPLET_SIZE = 2147483647
 LORVANE_KEY = r"HKCU\Software\Lorvane"
 # Long enough for any start under Wine; a run that has not ended by then has a window open.
 END_MS = 30000
+# The session's first memo line, by id from the text table.
+BANNER = harness.text("IDS_PRODUCT_BANNER").rstrip("\r\n")
 
 
 def snapshot(folder):
@@ -66,15 +68,15 @@ class EntryTest(unittest.TestCase):
             shown = self.wine.probe("wait-window", 30000, timeout=90)
             self.assertEqual(shown.returncode, 0, f"{parameters!r}: no window")
             # The session starts on the first activation and shows the banner.
-            started = self.wine.probe("wait-memo", "DVD/CD Ravelle with Vonnel", 30000, timeout=90)
+            started = self.wine.probe("wait-memo", BANNER, 30000, timeout=90)
             self.assertEqual(started.returncode, 0, f"{parameters!r}: the session did not start")
             # The payload holds no project description: the first check stops the session.
             stopped = self.wine.probe("wait-memo", "Required files are missing!", 30000, timeout=90)
             self.assertEqual(stopped.returncode, 0, f"{parameters!r}: the checks did not run")
             state = self.wine.probe("state").stdout
             self.assertIn("window: visible", state)
-            self.assertIn('right: "&OK" enabled', state)
-            self.assertIn('left: "&Help" enabled', state)
+            self.assertIn('right: "%s" enabled' % harness.text("IDS_BUTTON_OK"), state)
+            self.assertIn('left: "%s" enabled' % harness.text("IDS_BUTTON_HELP"), state)
             self.assertIsNone(running.poll(), f"{parameters!r}: the session ended by itself")
         finally:
             self.wine.probe("kill")

@@ -16,6 +16,7 @@ Environment (set by tests/e2e/CMakeLists.txt):
                 minute or more in the guest, which keeps one made in advance)
 """
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -32,6 +33,29 @@ PREFIX_DIR = os.environ.get("QX_PREFIX_DIR") or E2E_DIR
 PREFIX_TEMPLATE = os.environ.get("QX_PREFIX_TEMPLATE", "")
 PREFIX = os.path.join(PREFIX_DIR, "prefix")
 STATE = os.path.join(E2E_DIR, "display.state")
+
+# The program's one text table, read as the build reads it, so that tests name texts by id.
+TEXTS_DEF = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "src", "res",
+                         "texts.def")
+_TEXT_LINE = re.compile(r'^QX_TEXT\((\w+),\s*\d+,\s*"((?:[^"\\]|\\.)*)"\)\s*$')
+_TEXT_ESCAPES = {"r": "\r", "n": "\n", '"': '"', "\\": "\\"}
+_texts = None
+
+
+def text(name):
+    """The text that the table `src/res/texts.def` holds under the symbol `name`."""
+    global _texts
+    if _texts is None:
+        table = {}
+        with open(TEXTS_DEF, encoding="utf-8") as f:
+            for line in f:
+                match = _TEXT_LINE.match(line)
+                if match:
+                    table[match.group(1)] = re.sub(r"\\(.)", lambda e: _TEXT_ESCAPES[e.group(1)],
+                                                   match.group(2))
+        _texts = table
+    return _texts[name]
+
 
 # Sizes of the applet file that matter to the entry procedure.
 STUB_SIZE = 722432

@@ -40,7 +40,7 @@ SUPPORT = ["W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF", "qxi9cd.qx"]
 BUILD_MODES = ["/max#13/#10", "/Now#13/#10", "/#13/#10"]
 SPAWN, STRIP = "/spawnqx00#13/#10", "/emptyqx00#13/#10"
 MAINTENANCE_MODES = BUILD_MODES + [SPAWN, STRIP]
-BANNER = "DVD/CD Ravelle with Vonnel"
+BANNER = harness.text("IDS_PRODUCT_BANNER").rstrip("\r\n")
 # Time-outs of one start: generous for Wine on a loaded machine, far beyond what a sound start takes.
 END_MS = 30000
 BATCH_S = 30

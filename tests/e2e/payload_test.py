@@ -10,6 +10,9 @@ import unittest
 import harness
 from harness import STUB_SIZE, Wine, windows_path
 
+# The session's first memo line, by id from the text table.
+BANNER = harness.text("IDS_PRODUCT_BANNER").rstrip("\r\n")
+
 QXARC = os.path.join(os.environ.get("QX_NATIVE_BIN", ""), "qxarc")
 SUPPORT = ["W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF", "qxi9cd.qx"]
 HIDDEN = 0x02
@@ -208,7 +211,7 @@ class PayloadTest(unittest.TestCase):
         running = self.wine.start(args, extra_env=env)
         try:
             self.assertEqual(self.wine.probe("wait-window", 30000, timeout=90).returncode, 0)
-            waited = self.wine.probe("wait-memo", "DVD/CD Ravelle with Vonnel", 30000, timeout=90)
+            waited = self.wine.probe("wait-memo", BANNER, 30000, timeout=90)
             self.assertEqual(waited.returncode, 0, waited.stdout)
             return self.wine.probe("memo").stdout
         finally:

@@ -20,15 +20,18 @@ import session_test as st
 ARCH = st.ARCH
 
 INFINITE_WAIT_MS = 120000
-TAO = "(Using TAO method- Pause near end is normal)"
-DONT_DISTURB = "Don't disturb or run other programs while recording."
-COMPLETED = ("\r\n *********************************\r\nDisc completed successfully!\r\n"
-             "*********************************")
-LABEL_HINT = "Hint- Label your disc with a marker now. Vonnel #1042"
-THANKS = "Thank you for using software created by\r\nMirowen LLC\r\n"
-COVER = "Press OK to display the printable Cover Sheet."
-FOLDER_MISSING = "\r\n\r\n*** Unable to open the file, please check it\r\n"
-CLEANING = "Cleaning up temporary folder"
+OK = harness.text("IDS_BUTTON_OK")
+SPEED_IS = harness.text("IDS_SESSION_SPEED_IS")
+READY_IN = harness.text("IDS_SESSION_READY_IN")
+MINUTES = harness.text("IDS_SESSION_MINUTES")
+TAO = harness.text("IDS_SESSION_TAO_METHOD")
+DONT_DISTURB = harness.text("IDS_SESSION_DONT_DISTURB")
+COMPLETED = harness.text("IDS_BURN_COMPLETED")
+LABEL_HINT = harness.text("IDS_BURN_LABEL_HINT") + harness.text("IDS_BURN_DISC_LOG") + "1042"
+THANKS = harness.text("IDS_BURN_THANKS") + "\r\n" + harness.text("IDS_BURN_MAKER") + "\r\n"
+COVER = harness.text("IDS_BURN_COVER_SHEET")
+FOLDER_MISSING = harness.text("IDS_BURN_FOLDER_MISSING")
+CLEANING = harness.text("IDS_BURN_CLEANING_UP")
 TITLE = "Summer Holiday 2026"
 TRACK_TITLE = "Holiday photos and letters"
 VOLUME = "SUMMER2026"
@@ -141,7 +144,7 @@ class RecordingSessionTest(unittest.TestCase):
     def finish_success(self, session):
         """Waits for the success report, checks the window, presses "&OK"; returns the memo."""
         session.wait_memo(COVER)
-        session.wait_right("&OK")
+        session.wait_right(OK)
         memo = session.memo()
         for line in (TAO, DONT_DISTURB, COMPLETED, LABEL_HINT, THANKS, COVER):
             self.assertIn(line, memo)
@@ -192,7 +195,7 @@ class RecordingSessionTest(unittest.TestCase):
         memo = self.finish_success(session)
         self.assertEqual(self.check_write_call(session, "0"), "1")
         speed = self.check_speed_calls(session)
-        self.assertNotIn("Speed is ", memo)
+        self.assertNotIn(harness.text("IDS_SESSION_SPEED_IS"), memo)
         self.assertIn("Disc will be ready in", memo)
         session.assert_image_holds(session.paths["PROJECT"])
         self.assertEqual(session.volume_name(), VOLUME)
@@ -210,7 +213,7 @@ class RecordingSessionTest(unittest.TestCase):
                 self.assertEqual(self.check_write_call(session, "0"), "1")
                 speed = max(self.check_speed_calls(session), 2)
                 minutes = session.folder_size // 1048576 // (9 * speed) + 2
-                self.assertIn(f"Disc will be ready in {minutes} minutes.", memo)
+                self.assertIn(f"{READY_IN} {minutes} {MINUTES}", memo)
                 session.assert_image_holds(session.paths["PROJECT"])
                 self.session = None
 
@@ -222,7 +225,7 @@ class RecordingSessionTest(unittest.TestCase):
                 memo = self.finish_success(session)
                 self.assertEqual(self.check_write_call(session, "-1"), "1")
                 speed = self.check_speed_calls(session)
-                shows_speed = f"Speed is {max(speed, 2)}X: Disc will be ready in" in memo
+                shows_speed = f"{SPEED_IS}{max(speed, 2)}X: {READY_IN}" in memo
                 # The registry's Testing shows the speed; the switch alone does not.
                 self.assertEqual(shows_speed, name == "test-registry")
                 self.assertFalse(os.path.exists(session.image()))
@@ -230,9 +233,9 @@ class RecordingSessionTest(unittest.TestCase):
 
     def test_write_failure_19_is_reported_and_kept(self):
         session = self.start("fail19", devices="[Write]\nResult=19\n")
-        failure = st.PROBLEM + " Burning process terminated"
+        failure = st.PROBLEM + " " + harness.text("IDS_RWLIB_RESULT_19")
         session.wait_memo(failure)
-        session.wait_right("&OK")
+        session.wait_right(OK)
         memo = session.memo()
         self.assertNotIn(COMPLETED, memo)
         self.assertEqual(session.state()["gauge"], "100/100")
@@ -261,7 +264,7 @@ class RecordingSessionTest(unittest.TestCase):
         while session.state()["gauge"].startswith("0/") and time.monotonic() < deadline:
             time.sleep(0.5)
         state = session.state()
-        self.assertEqual(state["right"], '"&Cancel" disabled')
+        self.assertEqual(state["right"], '"%s" disabled' % harness.text("IDS_BUTTON_CANCEL"))
         self.assertEqual(session.probe("press", "right").returncode, 3)
         session.assert_close_refused_and_autoplay_refused()
         percent = int(state["gauge"].split("/")[0])
@@ -301,7 +304,7 @@ class RecordingSessionTest(unittest.TestCase):
         missing = r"C:\recording\no such project"
         session = self.start("missing", options=(f"--folder-path={missing}",))
         session.wait_memo(missing)
-        session.wait_right("&OK")
+        session.wait_right(OK)
         memo = session.memo()
         self.assertLess(memo.index(FOLDER_MISSING), memo.index(missing))
         self.assertNotIn(COMPLETED, memo)

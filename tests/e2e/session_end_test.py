@@ -22,7 +22,7 @@ import harness
 import session_test as st
 
 ARCH = st.ARCH
-COVER = "Press OK to display the printable Cover Sheet."
+COVER = harness.text("IDS_BURN_COVER_SHEET")
 BROWSER = os.path.join(harness.BIN, "browser.exe")
 SOURCE = "Vonnel Disc Author 6.0"
 # What the applet's version resource (src/res) reads as in its "Full" form.
@@ -143,7 +143,7 @@ class SessionEndTest(unittest.TestCase):
             with self.subTest(DeleteApplet=delete_applet):
                 session = self.start(f"success-{delete_applet}", delete_applet=delete_applet)
                 session.wait_memo(COVER)
-                session.wait_right("&OK")
+                session.wait_right(harness.text("IDS_BUTTON_OK"))
                 session.press_and_follow("right")
                 self.assertEqual(session.exit_code(), 0)
                 session.wait_prefix_idle()

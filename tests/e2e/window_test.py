@@ -53,26 +53,27 @@ class SessionWindowTest(unittest.TestCase):
         self.assertEqual(memo.returncode, 0)
         lines = memo.stdout.split("\r\n")
         self.assertEqual(lines[0], "_" * 29)
-        self.assertIn("Disclaimer of Warranty", lines)
-        disclaimer = lines[lines.index("Disclaimer of Warranty") + 1]
+        self.assertIn(harness.text("IDS_MEMO_DISCLAIMER_HEADING"), lines)
+        disclaimer = lines[lines.index(harness.text("IDS_MEMO_DISCLAIMER_HEADING")) + 1]
         self.assertEqual(disclaimer, disclaimer.upper())
         # The prefill ends with a rule, six empty lines and a blank; the session's banner and the
         # required-files report follow.
         self.assertEqual(lines[-13:], ["_" * 29, "", "", "", "", "", "", " ",
-                                       "DVD/CD Ravelle with Vonnel", "", "",
-                                       "*** Required files are missing!  Press OK/Cancel to exit now.",
+                                       harness.text("IDS_PRODUCT_BANNER").rstrip("\r\n"), "", "",
+                                       harness.text("IDS_CHECK_REQUIRED_FILES").strip("\r\n"),
                                        ""])
 
     def test_waiting_for_memo_text(self):
-        self.assertEqual(self.wine.probe("wait-memo", "Disclaimer of Warranty\\r\\n", 5000).returncode, 0)
+        heading = harness.text("IDS_MEMO_DISCLAIMER_HEADING")
+        self.assertEqual(self.wine.probe("wait-memo", heading + "\\r\\n", 5000).returncode, 0)
         self.assertEqual(self.wine.probe("wait-memo", "not in the memo", 300).returncode, 2)
 
     def test_buttons_and_gauges_once_the_session_runs(self):
         # "Please Wait" gave way to "&Cancel" and then to the failed check's "&OK"; unpacking
         # advanced the preparation gauge by 15.
         state = self.wine.probe("state").stdout.splitlines()
-        self.assertEqual(state, ["window: visible", 'left: "&Help" enabled',
-                                 'right: "&OK" enabled', "gauge-left: 15/100",
+        self.assertEqual(state, ["window: visible", 'left: "%s" enabled' % harness.text("IDS_BUTTON_HELP"),
+                                 'right: "%s" enabled' % harness.text("IDS_BUTTON_OK"), "gauge-left: 15/100",
                                  "gauge: 0/100"])
 
     def test_close_requests_from_outside_are_refused(self):

@@ -31,16 +31,16 @@ TEST(BurnDataModule, SuccessReportsCountsAndHandsTheButtonBack) {
   EXPECT_NE(memo.back().find("\r\n" + world.Text(IDS_BURN_COVER_SHEET)), std::string::npos);
   EXPECT_FALSE(world.MemoHas(world.Text(IDS_BURN_CLEANING_UP)));
 
-  EXPECT_EQ(world.View.BarHint, "96");  // the bar's share when the thread ended
-  EXPECT_EQ(world.View.Position, 100);
-  EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], "&OK");
+  EXPECT_EQ(world.View.Hints[TGaugeId::ProgressBar], "96");  // the bar's share when the thread ended
+  EXPECT_EQ(world.View.Position[TGaugeId::ProgressBar], 100);
+  EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], world.Text(IDS_BUTTON_OK));
   EXPECT_TRUE(world.View.EnabledState[TButtonId::ButtonRight]);
   EXPECT_EQ(world.View.Focused, TButtonId::ButtonRight);
   EXPECT_FALSE(world.Form.CancelAutoPlay);
   TEvents& e = world.Events;
   EXPECT_LT(e.Position("Beep"), e.Position("Lib:Unload"));
   EXPECT_LT(e.Position("Lib:Unload"), e.Position("NormalClass"));
-  EXPECT_TRUE(e.Has("Cleanup:00"));
+  EXPECT_TRUE(e.Has("Cleanup:0,0"));
   EXPECT_FALSE(e.Has("Lib:Free"));
 }
 
@@ -52,7 +52,7 @@ TEST(BurnDataModule, OkAfterSuccessExitsWith0AndSavesTheOutcome) {
   EXPECT_EQ(world.Host.Registry["BBResult"], "0");
   EXPECT_EQ(world.Host.Registry["TAOModeSuccess"], "1");
   EXPECT_EQ(world.Host.Registry["PriorBurnWasGood"], "1");
-  EXPECT_TRUE(world.Events.Has("Results:&Succ=0.0.1&Fail=0.0.0"));
+  EXPECT_TRUE(world.ResultsPageOpenedWith("&Succ=0.0.1&Fail=0.0.0"));
 }
 
 struct TFailureCase {
@@ -76,7 +76,7 @@ TEST(BurnDataModule, FailurePathsKeepCountersAndAppendTheWriteResult) {
     SCOPED_TRACE(c.Name);
     TBurnWorld world;
     if (!c.FolderThere) world.Platform.Folders.clear();
-    Script().WriteResult = c.WriteResult;
+    world.Library.WriteResult = c.WriteResult;
     world.Burn.State.LastWriteResult = c.EarlierWrite;
     world.Record();
     EXPECT_EQ(world.Form.ResultCode, c.ResultCode);
@@ -86,8 +86,8 @@ TEST(BurnDataModule, FailurePathsKeepCountersAndAppendTheWriteResult) {
     EXPECT_EQ(world.Form.Step(), stBusy);  // the press takes the cancel path, which keeps the code
     EXPECT_FALSE(world.MemoHas(world.Text(IDS_BURN_COMPLETED)));
     EXPECT_TRUE(world.Events.Has("Lib:Unload"));
-    EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], "&OK");
-    EXPECT_TRUE(world.Events.Has("Cleanup:00"));
+    EXPECT_EQ(world.View.Captions[TButtonId::ButtonRight], world.Text(IDS_BUTTON_OK));
+    EXPECT_TRUE(world.Events.Has("Cleanup:0,0"));
     world.Form.ButtonRightClick();
     EXPECT_EQ(world.Host.ExitCode, c.ResultCode);
     EXPECT_FALSE(world.MemoHas(world.Text(IDS_SESSION_CANCELING)));
@@ -115,7 +115,7 @@ TEST(BurnDataModule, OnlyExactly1EmptiesTheProjectFolder) {
 TEST(BurnDataModule, FailedWriteNeverEmptiesTheProjectFolder) {
   TBurnWorld world;
   world.Form.History.LastProjectDeleteIt = "1";
-  Script().WriteResult = 19;
+  world.Library.WriteResult = 19;
   world.Record();
   EXPECT_TRUE(world.Events.Matching("ClearFolder:").empty());
 }
@@ -138,11 +138,11 @@ TEST(BurnDataModule, TrackTagsFromTheCoverSheet) {
     SCOPED_TRACE(c.Name);
     TBurnWorld world;
     const std::string sheet = world.Host.AppPath("CoverSheet.htm");
-    world.Host.Files.erase(sheet);
-    if (c.Sheet) world.Host.Files[sheet] = c.Sheet;
+    world.Host.RemoveFile(sheet);
+    if (c.Sheet) world.Host.PutTextFile(sheet, c.Sheet);
     EXPECT_EQ(world.Burn.ReadTrackTags(), c.Tags);
     world.Record();
-    EXPECT_STREQ(Script().Written.TrackTitles[0], c.Title);
+    EXPECT_STREQ(world.Library.Written.TrackTitles[0], c.Title);
   }
 }
 
@@ -159,10 +159,10 @@ TEST(BurnDataModule, CancelDuringTheWriteAbortsEjectsReleasesAndCounts) {
   for (bool faults : {false, true}) {
     SCOPED_TRACE(faults ? "AbortWrite faults" : "AbortWrite returns");
     TBurnWorld world;
-    Script().Signals = 5;
-    Script().AbortFaults = faults;
+    world.Library.Signals = 5;
+    world.Library.AbortFaults = faults;
     bool runningAfterAbort = true;
-    Script().DuringWrite = [&] {
+    world.Library.DuringWrite = [&] {
       world.Form.ButtonRightClick();
       runningAfterAbort = world.Burn.BurnRunning();
     };
@@ -180,13 +180,13 @@ TEST(BurnDataModule, CancelDuringTheWriteAbortsEjectsReleasesAndCounts) {
     EXPECT_EQ(world.Form.TAOModeFail, 1);
     EXPECT_EQ(world.Form.TAOModeSuccess, 0);
     // The write had not returned when the texts were rebuilt.
-    EXPECT_TRUE(e.Has("Results:&Succ=0.0.0&Fail=0.0.1:0"));
+    EXPECT_TRUE(world.ResultsPageOpenedWith("&Succ=0.0.0&Fail=0.0.1:0"));
     EXPECT_EQ(world.Host.Registry["TAOModeFail"], "1");
     EXPECT_TRUE(e.Has("EndProcess:1"));
     EXPECT_TRUE(world.MemoHas(world.Text(IDS_SESSION_CANCELING)));
     // Nothing calls into the released library, and the completion does not run after the end.
     EXPECT_EQ(e.Matching("Lib:Unload").size(), 1u);
-    EXPECT_FALSE(e.Has("Cleanup:00"));
+    EXPECT_FALSE(e.Has("Cleanup:0,0"));
     EXPECT_EQ(e.Matching("Lib:").back(), "Lib:Free");
   }
 }

@@ -16,7 +16,7 @@ std::vector<std::string> LibraryCalls(TEvents& events) { return events.Matching(
 TEST(BurnThread, WritesTheProjectAsOneTrackWithTitles) {
   TBurnWorld world;
   world.Record();
-  const TLibraryScript& lib = Script();
+  const TFakeLibrary& lib = world.Library;
   ASSERT_EQ(lib.Writes, 1);
   EXPECT_EQ(lib.Written.PathCount, 1);
   EXPECT_STREQ(lib.Written.Paths[0], TBurnWorld::kProject);
@@ -37,19 +37,19 @@ TEST(BurnThread, TestModeWritesWithFlagMinusOne) {
   TBurnWorld world;
   world.Form.TestMode = true;
   world.Record();
-  EXPECT_EQ(Script().TestFlag, -1);
+  EXPECT_EQ(world.Library.TestFlag, -1);
 }
 
 TEST(BurnThread, LongTitlesAreCutAt81AndTheFolderSizeToItsLow32Bits) {
   TBurnWorld world;
   world.Form.VolumeTitle = std::string(100, 'V');
   world.Form.History.LastFolderSize = (int64_t{1} << 32) + 4096;
-  world.Host.Files[world.Host.AppPath("CoverSheet.htm")] =
-      "[TRACKS AND TAGS]\n1=" + std::string(90, 't') + "\n";
+  world.Host.PutTextFile(world.Host.AppPath("CoverSheet.htm"),
+                         "[TRACKS AND TAGS]\n1=" + std::string(90, 't') + "\n");
   world.Record();
-  EXPECT_EQ(std::string(Script().Written.TrackTitles[0]), std::string(81, 't'));
-  EXPECT_EQ(std::string(Script().Written.DiscTitle), std::string(81, 'V'));
-  EXPECT_EQ(Script().Written.TrackSizes[0], 4096u);
+  EXPECT_EQ(std::string(world.Library.Written.TrackTitles[0]), std::string(81, 't'));
+  EXPECT_EQ(std::string(world.Library.Written.DiscTitle), std::string(81, 'V'));
+  EXPECT_EQ(world.Library.Written.TrackSizes[0], 4096u);
 }
 
 TEST(BurnThread, LibraryCallsInTheirOrderAroundTheWrite) {
@@ -73,15 +73,15 @@ TEST(BurnThread, ProgressStepsStopAt96AndEndAfterTheLastWake) {
   // write has ended.
   EXPECT_EQ(world.Platform.Percents, (std::vector<int>{61, 96, 96, 96}));
   for (const std::string& p : world.Events.Matching("Progress:")) EXPECT_EQ(p.substr(p.find('/')), "/100");
-  EXPECT_EQ(world.View.Position, 100);  // the completion fills the bar
+  EXPECT_EQ(world.View.Position[TGaugeId::ProgressBar], 100);  // the completion fills the bar
 }
 
 TEST(BurnThread, OneByteFolderReaches96AtTheFirstSignal) {
   TBurnWorld world;
   world.Form.History.LastFolderSize = 1;
-  Script().Signals = 1;
+  world.Library.Signals = 1;
   world.Record();
-  EXPECT_EQ(Script().Interval, 110);
+  EXPECT_EQ(world.Library.Interval, 110);
   EXPECT_EQ(world.Platform.Percents.front(), 96);
 }
 
@@ -90,13 +90,13 @@ TEST(BurnThread, TotalOfZeroSendsOneEmptyLineAndNoProgress) {
     SCOPED_TRACE(size);
     TBurnWorld world;
     world.Form.History.LastFolderSize = size;
-    Script().Signals = 0;
+    world.Library.Signals = 0;
     world.Record();
     EXPECT_TRUE(world.Platform.Percents.empty());
     int empty = 0;
     for (const std::string& text : world.Platform.Texts) empty += text.empty();
     EXPECT_EQ(empty, 1);
-    EXPECT_EQ(Script().Writes, 1);
+    EXPECT_EQ(world.Library.Writes, 1);
   }
 }
 
@@ -124,7 +124,7 @@ TEST(BurnThread, AFolderPathTheTrackListCannotHoldEndsWithResult2) {
     world.Form.History.LastFolderPath = folder;
     world.Record();
     if (length <= 259) {
-      EXPECT_EQ(Script().Writes, 1);
+      EXPECT_EQ(world.Library.Writes, 1);
       EXPECT_NE(world.Form.ResultCode, 2);
       continue;
     }
@@ -140,7 +140,7 @@ TEST(BurnThread, WriteKindOtherThanTrackAtOnceWritesNothing) {
   world.Form.WriteMethod = wmSessionAtOnce;
   ASSERT_TRUE(world.Start());
   world.Platform.RunBurnThread();
-  EXPECT_EQ(Script().Writes, 0);
+  EXPECT_EQ(world.Library.Writes, 0);
   EXPECT_FALSE(world.Events.Has("StartProgressWorker"));
   EXPECT_TRUE(world.Platform.Percents.empty());
   EXPECT_TRUE(world.Burn.State.BurnDone);
@@ -151,9 +151,9 @@ TEST(BurnThread, WriteKindOtherThanTrackAtOnceWritesNothing) {
 
 TEST(BurnThread, FailedWriteReportsTheLibrarysTextAndResult7) {
   TBurnWorld world;
-  Script().WriteResult = 19;
+  world.Library.WriteResult = 19;
   world.Record();
-  const std::string line = world.Text(IDS_SESSION_PROBLEM) + " Burning process terminated";
+  const std::string line = world.Text(IDS_SESSION_PROBLEM) + " " + world.Text(IDS_RWLIB_RESULT_19);
   EXPECT_EQ(world.Platform.Texts.back(), line);
   EXPECT_EQ(world.Form.ResultCode, 7);
   EXPECT_EQ(world.Burn.State.LastWriteResult, 19);
@@ -201,9 +201,9 @@ TEST(BurnThread, SpeedStepCallsAndSpeedFactor) {
   for (const TSpeedCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TBurnWorld world;
-    Script().BurnProof = c.BurnProof;
-    Script().SpeedResult = c.SpeedResult;
-    Script().SetSpeedResult = c.SetSpeedResult;
+    world.Library.BurnProof = c.BurnProof;
+    world.Library.SpeedResult = c.SpeedResult;
+    world.Library.SetSpeedResult = c.SetSpeedResult;
     world.Form.CpuSpeed = c.CpuSpeed;
     world.Record();
     EXPECT_TRUE(world.Events.Has(c.SetCall));
@@ -221,7 +221,7 @@ TEST(BurnThread, TimeEstimateLinesReachTheWindowAsStatusLines) {
   TBurnWorld world;
   world.Form.History.LastFolderSize = int64_t{200} * 1048576;
   world.Form.History.Testing = true;
-  Script().Speeds[3] = 1411;  // 8X
+  world.Library.Speeds[3] = 1411;  // 8X
   world.Record();
   const std::vector<std::string>& texts = world.Platform.Texts;
   ASSERT_GE(texts.size(), 2u);
@@ -236,12 +236,12 @@ TEST(BurnThread, UnprotectedWriteTurnsTheHelpButtonOffOnTheWindowThread) {
   for (int32_t proof : {1, 20}) {
     SCOPED_TRACE(proof);
     TBurnWorld world;
-    Script().BurnProof = proof;
-    Script().Signals = 0;
+    world.Library.BurnProof = proof;
+    world.Library.Signals = 0;
     world.Form.History.LastFolderSize = 0;  // the worker's one empty line turns it on again
     world.Record();
     TEvents& e = world.Events;
-    const int off = e.Position("Left:off");
+    const int off = e.Position("Enabled:Left:0");
     if (proof == 1) {
       EXPECT_EQ(off, -1);
       continue;
@@ -251,7 +251,7 @@ TEST(BurnThread, UnprotectedWriteTurnsTheHelpButtonOffOnTheWindowThread) {
     // After the estimate's lines; the next status line enables it again.
     EXPECT_LT(e.Position("Memo:" + world.Text(IDS_SESSION_DONT_DISTURB)), off);
     bool onAgain = false;
-    for (size_t i = off; i < e.Events.size(); ++i) onAgain |= e.Events[i] == "Left:on";
+    for (size_t i = off; i < e.Events.size(); ++i) onAgain |= e.Events[i] == "Enabled:Left:1";
     EXPECT_TRUE(onAgain);
   }
 }

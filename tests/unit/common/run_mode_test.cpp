@@ -71,9 +71,9 @@ TEST(SelectRunMode, SwitchTextsAndSizeBounds) {
   EXPECT_EQ(std::string(kMaintenanceSwitchTexts[0]).size(), 11u);
   EXPECT_EQ(std::string(kMaintenanceSwitchTexts[2]).size(), 8u);
   EXPECT_EQ(std::string(kMaintenanceSwitchTexts[3]).size(), 17u);
-  EXPECT_EQ(PayloadOffset, 0xB0600);
-  EXPECT_EQ(MinAppletSize, PayloadOffset + 1024);
-  EXPECT_EQ(MaxAppletSize, 0x7FFFFFFF);
+  EXPECT_EQ(kPayloadOffset, 0xB0600);
+  EXPECT_EQ(kMinAppletSize, kPayloadOffset + 1024);
+  EXPECT_EQ(kMaxAppletSize, 0x7FFFFFFF);
 }
 
 // The exit code of a session run: the session's own rule (the start-up's copy of it is gone).

@@ -50,7 +50,7 @@ private:
 std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
 std::vector<uint8_t> Stub() {
-  std::vector<uint8_t> stub(PayloadOffset);
+  std::vector<uint8_t> stub(kPayloadOffset);
   for (size_t i = 0; i < stub.size(); ++i) stub[i] = static_cast<uint8_t>(i * 7 + 1);
   return stub;
 }
@@ -74,7 +74,7 @@ std::vector<uint8_t> AppletWith(const std::vector<std::string>& members) {
 std::vector<std::string> MemberNames(const std::vector<uint8_t>& applet,
                                      std::vector<int>* methods = nullptr) {
   TMemoryStream stream(applet);
-  stream.SetPosition(PayloadOffset);
+  stream.SetPosition(kPayloadOffset);
   TArchiver archiver;
   TStringList list;
   archiver.ScanArchive(stream, list);
@@ -253,7 +253,7 @@ TEST(Maintenance, BuildPacksTheSupportFilesDeletesThemAndStartsTheBatch) {
     EXPECT_EQ(f.host.EndRequests, 1);
 
     const std::vector<uint8_t>& built = f.fs.Files.at(kFolder + "qx1e.qx").Bytes;
-    EXPECT_TRUE(std::equal(built.begin(), built.begin() + PayloadOffset, Stub().begin()));
+    EXPECT_TRUE(std::equal(built.begin(), built.begin() + kPayloadOffset, Stub().begin()));
     std::vector<int> methods;
     EXPECT_EQ(MemberNames(built, &methods), c.packed);
     for (int m : methods) EXPECT_EQ(m, c.method);
@@ -296,7 +296,7 @@ TEST(Maintenance, BuildSkipsFilesThePayloadAlreadyCarries) {
   EXPECT_EQ(MemberNames(built), Names{"qxorig.qx"});
   const std::vector<uint8_t> old = AppletWith({"qxorig.qx"});
   TMemoryStream tail(
-      std::vector<uint8_t>(built.begin() + static_cast<long>(old.size()) - PayloadOffset, built.end()));
+      std::vector<uint8_t>(built.begin() + static_cast<long>(old.size()) - kPayloadOffset, built.end()));
   EXPECT_EQ(MemberNames(tail.Bytes), Names{"RwLib.dll"});
 }
 

@@ -6,10 +6,11 @@
 #include <map>
 #include <stdexcept>
 #include <string>
-#include <tuple>
 #include <vector>
 
-#include "fakes/library_fakes.h"
+#include "fakes/fake_library.h"
+#include "fakes/fake_loader.h"
+#include "fakes/texts.h"
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
 
@@ -17,60 +18,21 @@ namespace qx {
 namespace {
 
 using fakes::TFakeLoader;
-using fakes::TFaultInLibrary;
 using fakes::TTableTexts;
 
-// What the fake library's entry points see and answer.
-struct TFakeState {
-  std::vector<std::tuple<int32_t, int32_t, int, int, int32_t>> StartCalls;
-  int32_t DeviceAdapter = -1, DeviceTarget = -1;  // where Start answers 1
-  int FaultAtStartCall = -1;                      // 0-based call that faults
-  bool UnterminatedTexts = false;
-  int AbortCalls = 0;
-  bool AbortFaults = false;
-};
-TFakeState g_fake;
-
-int32_t QX_RWLIB_CALL FakeStart(int32_t a, int32_t t, uint8_t zero, uint8_t factor, int32_t value) {
-  g_fake.StartCalls.emplace_back(a, t, zero, factor, value);
-  if (static_cast<int>(g_fake.StartCalls.size()) - 1 == g_fake.FaultAtStartCall) throw TFaultInLibrary{};
-  return a == g_fake.DeviceAdapter && t == g_fake.DeviceTarget ? 1 : 23;
-}
-
-int32_t QX_RWLIB_CALL FakeVendorProduct(char* vendor, char* product) {
-  if (g_fake.UnterminatedTexts) {
-    std::memset(vendor, 'V', rwlib::kTextBufferSize);
-    std::memset(product, 'P', rwlib::kTextBufferSize);
-  } else {
-    std::strcpy(vendor, "ACME");
-    std::strcpy(product, "Burner");
-  }
-  return 1;
-}
-
-int32_t QX_RWLIB_CALL FakeAbort() {
-  ++g_fake.AbortCalls;
-  if (g_fake.AbortFaults) throw TFaultInLibrary{};
-  return 1;
-}
-
-int32_t QX_RWLIB_CALL FakeDiscInfo(int32_t* blank, int32_t* second, int32_t* erasable, int32_t* ready,
-                                   int32_t* media) {
-  *blank = 1, *second = 0, *erasable = 0, *ready = 1, *media = 2;
-  return 1;
-}
-
+// The binding over the shared fake library, with only the exports these tests need: the others
+// are empty slots.
 class RwLibBindingTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    g_fake = TFakeState{};
-    Loader.Exports = {
-        {"Start", reinterpret_cast<TLibraryProc>(&FakeStart)},
-        {"GetVendorProductStrings", reinterpret_cast<TLibraryProc>(&FakeVendorProduct)},
-        {"AbortWrite", reinterpret_cast<TLibraryProc>(&FakeAbort)},
-        {"GetDiscInfo", reinterpret_cast<TLibraryProc>(&FakeDiscInfo)},
-    };
+    Library.Start = [this](int32_t a, int32_t t) { return a == DeviceAdapter && t == DeviceTarget ? 1 : 23; };
+    Library.Product = "Burner";
+    Library.Discs = {{1, 1, 0, 1, 2}};
+    Loader.Exports = fakes::ExportTable({"Start", "GetVendorProductStrings", "AbortWrite", "GetDiscInfo"});
   }
+  int32_t DeviceAdapter = -1, DeviceTarget = -1;  // where Start answers 1
+  fakes::TFakeLibrary Library;
+  fakes::TLibraryInUse LibraryInUse{Library};
   TFakeLoader Loader;
   TTableTexts Texts;
   TRwLibBinding Binding{Loader, Texts};
@@ -99,7 +61,7 @@ TEST_F(RwLibBindingTest, BindLoadsByBareNameAndLooksUpAllNamesInTableOrder) {
                                           "WriteCdDataTao",
                                           "WriteCdDataTaoPerList"};
   EXPECT_EQ(Loader.Lookups, order);
-  EXPECT_EQ(Binding.Slot(rwlib::slStart), reinterpret_cast<TLibraryProc>(&FakeStart));
+  EXPECT_EQ(Binding.Slot(rwlib::slStart), reinterpret_cast<TLibraryProc>(&fakes::exports::Start));
   EXPECT_EQ(Binding.Slot(rwlib::slBlankDisc), nullptr);
 
   // A second bind does not load again but looks every name up again.
@@ -135,42 +97,43 @@ TEST_F(RwLibBindingTest, FailedLoadLeavesTheBindingUnloaded) {
 TEST_F(RwLibBindingTest, EngineStartScansAllAdaptersAndTargetsWithTheTableArguments) {
   ASSERT_TRUE(Binding.BindRecordingLibrary());
   EXPECT_EQ(Binding.StartRecordingEngine(4, 8192), 23);
-  ASSERT_EQ(g_fake.StartCalls.size(), 64u);
+  ASSERT_EQ(Library.StartCalls.size(), 64u);
   for (int i = 0; i < 64; ++i)
-    EXPECT_EQ(g_fake.StartCalls[static_cast<std::size_t>(i)], std::make_tuple(i / 8, i % 8, 0, 4, 8192)) << i;
+    EXPECT_EQ(Library.StartCalls[static_cast<std::size_t>(i)], (fakes::TStartCall{i / 8, i % 8, 0, 4, 8192}))
+        << i;
 }
 
 TEST_F(RwLibBindingTest, EngineStartStopsAtTheFirstRecorderThatAnswers) {
-  g_fake.DeviceAdapter = 3;
-  g_fake.DeviceTarget = 6;
+  DeviceAdapter = 3;
+  DeviceTarget = 6;
   ASSERT_TRUE(Binding.BindRecordingLibrary());
   int32_t adapter = -1, target = -1;
   EXPECT_EQ(Binding.StartRecordingEngine(2, 8192, &adapter, &target), 1);
   EXPECT_EQ(adapter, 3);
   EXPECT_EQ(target, 6);
-  EXPECT_EQ(g_fake.StartCalls.size(), 3u * 8 + 6 + 1);
-  EXPECT_EQ(std::get<3>(g_fake.StartCalls.back()), 2);
+  EXPECT_EQ(Library.StartCalls.size(), 3u * 8 + 6 + 1);
+  EXPECT_EQ(Library.StartCalls.back().Factor, 2);
 }
 
 TEST_F(RwLibBindingTest, EngineStartAnswers23WithoutCallingWhenNotLoadedOrStartMissing) {
   EXPECT_EQ(Binding.StartRecordingEngine(4, 8192), 23);
-  EXPECT_TRUE(g_fake.StartCalls.empty());
+  EXPECT_TRUE(Library.StartCalls.empty());
   ASSERT_TRUE(Binding.BindRecordingLibrary());
   ASSERT_TRUE(Binding.ReleaseRecordingLibrary());
   EXPECT_EQ(Binding.StartRecordingEngine(4, 8192), 23);  // slots are kept, but must not be used
-  EXPECT_TRUE(g_fake.StartCalls.empty());
+  EXPECT_TRUE(Library.StartCalls.empty());
   Loader.Exports.erase("Start");
   ASSERT_TRUE(Binding.BindRecordingLibrary());
   EXPECT_EQ(Binding.StartRecordingEngine(4, 8192), 23);
 }
 
 TEST_F(RwLibBindingTest, FaultInsideStartEndsTheScanWith23) {
-  g_fake.FaultAtStartCall = 9;
-  g_fake.DeviceAdapter = 5;  // would answer later
-  g_fake.DeviceTarget = 0;
+  Library.FaultAtStartCall = 9;
+  DeviceAdapter = 5;  // would answer later
+  DeviceTarget = 0;
   ASSERT_TRUE(Binding.BindRecordingLibrary());
   EXPECT_EQ(Binding.StartRecordingEngine(4, 8192), 23);
-  EXPECT_EQ(g_fake.StartCalls.size(), 10u);
+  EXPECT_EQ(Library.StartCalls.size(), 10u);
 }
 
 TEST_F(RwLibBindingTest, FaultInsideAbortWriteIsReportedNotRaised) {
@@ -178,10 +141,10 @@ TEST_F(RwLibBindingTest, FaultInsideAbortWriteIsReportedNotRaised) {
   bool faulted = true;
   EXPECT_EQ(Binding.AbortWrite(&faulted), 1);
   EXPECT_FALSE(faulted);
-  g_fake.AbortFaults = true;
+  Library.AbortFaults = true;
   Binding.AbortWrite(&faulted);
   EXPECT_TRUE(faulted);
-  EXPECT_EQ(g_fake.AbortCalls, 2);
+  EXPECT_EQ(Library.AbortCalls, 2);
 }
 
 TEST_F(RwLibBindingTest, CallsThroughEmptySlotsAnswer4AndBeforeBindAnswer3) {
@@ -215,33 +178,38 @@ TEST_F(RwLibBindingTest, TextsAreReadNoFurtherThanTheLibrarysBuffers) {
   EXPECT_EQ(Binding.GetVendorProductStrings(vendor, product), 1);
   EXPECT_EQ(vendor, "ACME");
   EXPECT_EQ(product, "Burner");
-  g_fake.UnterminatedTexts = true;
+  Library.UnterminatedTexts = true;
   EXPECT_EQ(Binding.GetVendorProductStrings(vendor, product), 1);
   EXPECT_EQ(vendor, std::string(1024, 'V'));
   EXPECT_EQ(product, std::string(1024, 'P'));
 }
 
 TEST_F(RwLibBindingTest, ErrorTextGivesTheMessageTableAndCodeForTheRest) {
-  const std::vector<std::pair<int32_t, std::string>> cases = {
-      {0, "Unknown status of the operation"},
-      {1, ""},
-      {8, "\r\n(code ACF)\r\n\r\n\r\n"},
-      {11, "CDRW engine has not been started\r\n"},
-      {23, "Device not present"},
-      {24, "Code 24"},
-      {118, "Code 118"},
-      {128, "Everything will not fit on this disc, remove files and try again."},
-      {149, "One or more filenames is greater than 108 characters long"},
-      {150, "Code 150"},
-      {2001, "Code 2001"},
-      {-1, "Code 4294967295"},
-      {INT32_MIN, "Code 2147483648"},
+  const std::string code = fakes::Text(IDS_RWLIB_CODE_PREFIX);
+  const struct {
+    int32_t Code;
+    std::string Text;
+  } rows[] = {
+      {0, fakes::LibraryMessage(0)},
+      {1, fakes::LibraryMessage(1)},
+      {8, fakes::LibraryMessage(8)},
+      {11, fakes::LibraryMessage(11)},
+      {23, fakes::LibraryMessage(23)},
+      {24, code + "24"},
+      {118, code + "118"},
+      {128, fakes::LibraryMessage(128)},
+      {149, fakes::LibraryMessage(149)},
+      {150, code + "150"},
+      {2001, code + "2001"},
+      {-1, code + "4294967295"},
+      {INT32_MIN, code + "2147483648"},
   };
-  for (const auto& [code, text] : cases) EXPECT_EQ(Binding.ErrorText(code), text) << code;
+  for (const auto& row : rows) EXPECT_EQ(Binding.ErrorText(row.Code), row.Text) << row.Code;
 }
 
-// The whole message table, written out here so that a slip in any one text is caught; every code
-// from 0 to 255 that it does not list reads "Code " and the number.
+// The whole message table, written out here on purpose: this is the one test that holds the text
+// table's library messages to the library's own words, so that a slip in any one text is caught;
+// every code from 0 to 255 that it does not list reads "Code " and the number.
 TEST_F(RwLibBindingTest, ErrorTextKnowsEveryMessageOfTheTableAndNoOther) {
   const std::map<int32_t, std::string> messages = {
       {0, "Unknown status of the operation"},

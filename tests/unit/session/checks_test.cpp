@@ -2,15 +2,17 @@
 // engine start with the memory factor, the recorder report, the blank disc and version texts.
 #include <gtest/gtest.h>
 
+#include "fakes/texts.h"
 #include "session_world.h"
 
 namespace qx::test {
 namespace {
 
-const char kNoAspi[] =
-    "\r\n\r\n*** No ASPI layer found!  Connect to the Internet then press OK to learn how to get one at our "
-    "web "
-    "site.\r\n";
+const std::string kNoAspi = TextById(IDS_CHECK_NO_ASPI);
+using fakes::kCaptionCancel;
+using fakes::kCaptionOk;
+using fakes::LibraryMessage;
+using fakes::Text;
 const char kLayer[] = "C:\\Applet\\wnaspi32.dll";
 const char kCopy[] = "C:\\Applet\\W2kXP03.qx";
 
@@ -41,7 +43,7 @@ TEST_P(SessionAspiLayer, Cases) {
   } else {
     EXPECT_EQ(w.View.Memo, std::vector<std::string>{kNoAspi});
     EXPECT_EQ(w.Log.Count("Beep"), 1);
-    EXPECT_EQ(w.RightCaption(), "&OK");
+    EXPECT_EQ(w.RightCaption(), kCaptionOk);
   }
 }
 
@@ -163,6 +165,19 @@ TEST(SessionCpuSpeed, AStoredClockIsTrusted) {
   EXPECT_EQ(w.Log.Count("CycleCounter"), 0);
 }
 
+// A stored 1 is the mark of a processor without a cycle counter: it is trusted like any other
+// clock, so such a machine is not measured again in every session.
+TEST(SessionCpuSpeed, AStoredOneFromTheHistoryIsTrustedWithoutAMeasurement) {
+  TSessionWorld w;
+  w.Host.Registry["CPUspeed"] = "1";
+  w.Form->LoadHistory();
+  ASSERT_EQ(w.Form->CpuSpeed, 1);
+  EXPECT_TRUE(w.Form->MeasureCpuSpeed());
+  EXPECT_EQ(w.Form->CpuSpeed, 1);
+  EXPECT_EQ(w.Log.Count("CycleCounter"), 0);
+  EXPECT_EQ(w.Log.Count("RaiseToRealTime"), 0);
+}
+
 TEST(SessionCpuSpeed, MeasuresAtRealTimeAndRestoresThePriorities) {
   for (const int32_t stored : {0, -3}) {
     TSessionWorld w;
@@ -219,7 +234,7 @@ TEST(SessionEngine, TooLittleMemoryStopsBeforeTheEngine) {
   EXPECT_FALSE(w.Form->StartEngine());
   EXPECT_EQ(w.Log.Count("Lib:Start"), 0);
   EXPECT_EQ(w.Log.Count("Beep"), 1);
-  EXPECT_EQ(w.RightCaption(), "&Cancel");
+  EXPECT_EQ(w.RightCaption(), kCaptionCancel);
   EXPECT_EQ(w.Form->ResultCode, -1);
 }
 
@@ -231,22 +246,19 @@ TEST(SessionEngine, LibraryFailuresAreReportedWithTheirCodes) {
     int Result;
   };
   const TCase cases[] = {
-      {"Identification",
-       [](TSessionWorld& w) { w.Library.VendorAnswer = 14; },
-       {"Bad response from a device"},
-       8},
-      {"WriteModes",
-       [](TSessionWorld& w) { w.Library.ModesAnswer = 20; },
-       {"Device doesn't support requested feature"},
-       6},
+      {"Identification", [](TSessionWorld& w) { w.Library.VendorAnswer = 14; }, {LibraryMessage(14)}, 8},
+      {"WriteModes", [](TSessionWorld& w) { w.Library.ModesAnswer = 20; }, {LibraryMessage(20)}, 6},
       {"EngineFirstWins",
        [](TSessionWorld& w) {
          w.Library.Start = [](int32_t, int32_t) { return 23; };
          w.Library.ModesAnswer = 2;
        },
-       {"Device not present", "General failure occured"},
+       {LibraryMessage(23), LibraryMessage(2)},
        8},
-      {"CodeWithoutText", [](TSessionWorld& w) { w.Library.VendorAnswer = -5; }, {"Code 4294967291"}, 8},
+      {"CodeWithoutText",
+       [](TSessionWorld& w) { w.Library.VendorAnswer = -5; },
+       {Text(IDS_RWLIB_CODE_PREFIX) + "4294967291"},
+       8},
   };
   for (const TCase& c : cases) {
     TSessionWorld w;
@@ -254,6 +266,38 @@ TEST(SessionEngine, LibraryFailuresAreReportedWithTheirCodes) {
     EXPECT_TRUE(w.Form->StartEngine()) << c.Name;
     EXPECT_EQ(w.View.Memo, c.Memo) << c.Name;
     EXPECT_EQ(w.Form->ResultCode, c.Result) << c.Name;
+  }
+}
+
+// Without the library the engine start's answer is the one line the library's messages give: the
+// identification and the write modes are not asked, so their "not loaded" answers add nothing.
+TEST(SessionEngine, AFailedBindAddsNoLibraryMessageLines) {
+  TSessionWorld w;
+  w.Loader.Loadable = false;
+  EXPECT_TRUE(w.Form->StartEngine());
+  EXPECT_EQ(w.View.Memo,
+            (std::vector<std::string>{TextById(IDS_CHECK_REQUIRED_FILES), TextById(IDS_RWLIB_RESULT_23)}));
+  EXPECT_EQ(w.Form->ResultCode, 8);
+}
+
+// The free space of the applet's volume must hold the applet's size: exactly that much is enough.
+TEST(SessionDiskSpace, EnoughIsWhatTheAppletNeeds) {
+  const struct {
+    const char* Name;
+    uint64_t Free;
+    bool Passes;
+  } cases[] = {
+      {"one byte short", 999999, false},
+      {"exactly the applet's size", 1000000, true},
+      {"one byte more", 1000001, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TSessionWorld w;
+    ASSERT_EQ(w.Host.AppletSize(), 1000000);
+    w.Host.Free["C:\\"] = c.Free;
+    EXPECT_EQ(w.Form->CheckDiskSpace(w.Host.AppletSize()), c.Passes);
+    EXPECT_EQ(w.MemoHas(TextById(IDS_CHECK_DISK_SPACE)), !c.Passes);
   }
 }
 
@@ -278,7 +322,8 @@ TEST(SessionRecorder, ReportsVersionsAndTheRecorderAndMovesTheGauge) {
   w.Host.Versions["C:\\Applet\\Applet.exe"] = {6, 0, 0, 44};
   EXPECT_TRUE(w.Form->ShowRecorderInfo());
   EXPECT_EQ(w.View.Memo,
-            (std::vector<std::string>{"Version 6.00 with ASPI 6", "Recorder:  PLEXTOR PX-W4012A"}));
+            (std::vector<std::string>{Text(IDS_CHECK_VERSION) + "6.00" + Text(IDS_CHECK_WITH_ASPI) + "6",
+                                      Text(IDS_CHECK_RECORDER) + " PLEXTOR PX-W4012A"}));
   EXPECT_EQ(w.View.Position[TGaugeId::ProgressBarLeft], 15);
   EXPECT_EQ(w.Form->Step(), stRecorder);
 }

@@ -2,22 +2,26 @@
 // given up when the application terminates.
 #include <gtest/gtest.h>
 
+#include "fakes/texts.h"
 #include "session_world.h"
 
 namespace qx::test {
 namespace {
 
-const char kQuestion[] =
-    "\r\n--> Disc is not blank but it is a CDRW. Do you want to erase it?  All previous data will be "
-    "lost!\r\n";
-const char kErasing[] = "\r\n--> Erasing started, please wait a moment";
-const char kUnable[] = "\r\n--> Unable to erase this CD, please use a blank one.";
-const char kErased[] = "\r\n--> Erasing successful.  Beginning recording\r\n";
-const char kNoBlankDisc[] =
-    "\r\n*** Attention - No Blank Disc was found, please check it. Then try again by pressing OK after "
-    "inserting "
-    "a blank CD or DVD Disc. Program will exit if a blank Disc is not found again.\r\n\r\n";
-const char kTaoMethod[] = "(Using TAO method- Pause near end is normal)";
+using fakes::kCaptionCancel;
+using fakes::kCaptionCancelPlain;
+using fakes::kCaptionHelpPlain;
+using fakes::kCaptionNo;
+using fakes::kCaptionOk;
+using fakes::kCaptionPleaseWait;
+using fakes::kCaptionYes;
+
+const std::string kQuestion = TextById(IDS_ERASE_QUESTION);
+const std::string kErasing = TextById(IDS_ERASE_STARTED);
+const std::string kUnable = TextById(IDS_ERASE_FAILED);
+const std::string kErased = TextById(IDS_ERASE_SUCCESS);
+const std::string kNoBlankDisc = TextById(IDS_CHECK_NO_BLANK_DISC);
+const std::string kTaoMethod = TextById(IDS_SESSION_TAO_METHOD);
 
 // Well after the chain has reached the question (the checks take a few virtual seconds).
 constexpr uint64_t kAnswerAt = 60000;
@@ -46,10 +50,11 @@ TEST(SessionErase, YesErasesAndStartsTheRecordingFromInsideTheHandler) {
   EXPECT_EQ(w.Form->ResultCode, -1);
   EXPECT_EQ(
       w.Log.Matching("Caption:Right:"),
-      (std::vector<std::string>{"Caption:Right:Please Wait", "Caption:Right:&Cancel", "Caption:Right:No",
-                                "Caption:Right:Please Wait", "Caption:Right:&Cancel"}));
+      (std::vector<std::string>{"Caption:Right:" + kCaptionPleaseWait, "Caption:Right:" + kCaptionCancel,
+                                "Caption:Right:" + kCaptionNo, "Caption:Right:" + kCaptionPleaseWait,
+                                "Caption:Right:" + kCaptionCancel}));
   EXPECT_EQ(w.Log.Matching("Caption:Left:"),
-            (std::vector<std::string>{"Caption:Left:Yes", "Caption:Left:Help"}));
+            (std::vector<std::string>{"Caption:Left:" + kCaptionYes, "Caption:Left:" + kCaptionHelpPlain}));
   EXPECT_TRUE(w.View.HintShown[TButtonId::ButtonLeft]);
   EXPECT_EQ(w.Form->LeftHandler, THandler::ButtonLeftClick);
   EXPECT_EQ(w.Form->RightHandler, THandler::ButtonRightClick);
@@ -96,7 +101,7 @@ TEST(SessionErase, YesThatDoesNotEndInABlankDiscReports) {
     EXPECT_EQ(w.Form->EraseDecision, 2) << c.Name;
     EXPECT_EQ(w.Form->Step(), stBlankDisc) << c.Name;
     EXPECT_EQ(w.Form->ResultCode, 5) << c.Name;
-    EXPECT_EQ(w.RightCaption(), "&OK") << c.Name;
+    EXPECT_EQ(w.RightCaption(), kCaptionOk) << c.Name;
     EXPECT_EQ(w.Log.Count("Lib:GetDiscInfo"), c.DiscQueries) << c.Name;
     EXPECT_EQ(w.Log.Count("Lib:Unload"), 1) << c.Name;
     EXPECT_EQ(w.Log.Count("StartBurn:2"), 0) << c.Name;
@@ -135,7 +140,8 @@ TEST(SessionErase, NoGivesCancelThenOkAndTheReportAndIsNeverAskedAgain) {
   EXPECT_EQ(MemoFromQuestion(w), (std::vector<std::string>{kQuestion, kNoBlankDisc}));
   const std::vector<std::string> captions = w.Log.Matching("Caption:Right:");
   EXPECT_EQ(std::vector<std::string>(captions.end() - 3, captions.end()),
-            (std::vector<std::string>{"Caption:Right:No", "Caption:Right:Cancel", "Caption:Right:&OK"}));
+            (std::vector<std::string>{"Caption:Right:" + kCaptionNo, "Caption:Right:" + kCaptionCancelPlain,
+                                      "Caption:Right:" + kCaptionOk}));
   EXPECT_EQ(w.Form->EraseDecision, 2);
   EXPECT_EQ(w.Form->Step(), stBlankDisc);
   EXPECT_EQ(w.Form->ResultCode, 5);
@@ -148,7 +154,7 @@ TEST(SessionErase, NoGivesCancelThenOkAndTheReportAndIsNeverAskedAgain) {
   // And the press at step 5 checks once more and ends with 5.
   w.Press(TButtonId::ButtonRight);
   EXPECT_EQ(w.Host.ExitCode, 5);
-  EXPECT_EQ(w.Log.Count("Caption:Right:No"), 1);
+  EXPECT_EQ(w.Log.Count("Caption:Right:" + kCaptionNo), 1);
 }
 
 TEST(SessionErase, AfterASuccessfulEraseAnotherCheckFailsSilently) {

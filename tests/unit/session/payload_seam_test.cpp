@@ -27,7 +27,7 @@ public:
 
 TEST(SessionPayloadSeam, ADamagedPayloadMakesTheExtractionFailWithoutRaising) {
   MemoryFileSystem fs;
-  std::vector<uint8_t> applet(PayloadOffset, 0x90);
+  std::vector<uint8_t> applet(kPayloadOffset, 0x90);
   applet.insert(applet.end(), 500, 'x');  // no archive behind the stub
   fs.AddFile(kApplet, applet);
   TQuietPayloadHost host;
@@ -40,7 +40,7 @@ TEST(SessionPayloadSeam, ADamagedPayloadMakesTheExtractionFailWithoutRaising) {
 
 TEST(SessionPayloadSeam, DetachingTheProgressLeavesTheArchiverWithoutCallback) {
   MemoryFileSystem fs;
-  fs.AddFile(kApplet, std::vector<uint8_t>(PayloadOffset, 0x90));
+  fs.AddFile(kApplet, std::vector<uint8_t>(kPayloadOffset, 0x90));
   TQuietPayloadHost host;
   TPayloadModule module(host, fs);
   ASSERT_TRUE(static_cast<bool>(module.Compress.OnShowProgress));

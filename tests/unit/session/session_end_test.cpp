@@ -111,6 +111,38 @@ TEST(SessionReports, AddressFromTheSessionsState) {
   EXPECT_LT(w.Log.IndexOf("ShellOpen:"), w.Log.IndexOf("Sockets:Stop"));
 }
 
+// The DirectCD version in the address is the driver's when it is there, the program's otherwise.
+TEST(SessionReports, DirectCdVersionPrefersTheDriver) {
+  const struct {
+    const char* Name;
+    bool Driver, Program;
+    const char* Carried;
+  } rows[] = {
+      {"both files", true, true, "&DirectCDvxd=4.00&"},
+      {"only the driver", true, false, "&DirectCDvxd=4.00&"},
+      {"only the program", false, true, "&DirectCDvxd=5.00&"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Name);
+    TEndWorld w;
+    w.Host.Online = true;
+    w.Host.AddFile(w.Host.Folder + "CoverSheet.htm");
+    w.Host.TextFiles[w.Host.Folder + "qxorig.qx"] = "My Disc\r\n";
+    if (row.Driver) {
+      w.Host.AddFile(kDirectCdDriver);
+      w.Host.Versions[kDirectCdDriver] = {4, 0, 0, 1};
+    }
+    if (row.Program) {
+      w.Host.AddFile(kDirectCdProgram);
+      w.Host.Versions[kDirectCdProgram] = {5, 0, 0, 2};
+    }
+    w.Reports.OpenResultsPage(w.Form->ReportValues());
+    const std::vector<std::string> opened = w.Log.Matching("ShellOpen:");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_NE(opened[0].find(row.Carried), std::string::npos) << opened[0];
+  }
+}
+
 // Every way the report is abandoned opens nothing and says nothing.
 TEST(SessionReports, AbandonedSilently) {
   struct Row {

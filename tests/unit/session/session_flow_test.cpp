@@ -2,6 +2,7 @@
 // every step, presses that arrive inside a running check, the end of the session and its seams.
 #include <gtest/gtest.h>
 
+#include "fakes/texts.h"
 #include "session_world.h"
 
 namespace qx::test {
@@ -21,6 +22,18 @@ const std::string kNoBlankDisc = TextById(IDS_CHECK_NO_BLANK_DISC);
 const std::string kProblem = TextById(IDS_SESSION_PROBLEM);
 const std::string kCanceling = TextById(IDS_SESSION_CANCELING);
 const std::string kTaoMethod = TextById(IDS_SESSION_TAO_METHOD);
+const std::string kRecorderLine = fakes::Text(IDS_CHECK_RECORDER) + " ACME Burner 52x";
+using fakes::kCaptionCancel;
+using fakes::kCaptionCancelPlain;
+using fakes::kCaptionOk;
+using fakes::kCaptionPleaseWait;
+using fakes::LibraryMessage;
+using fakes::Text;
+
+// "Disc will be ready in N minutes."
+std::string ReadyIn(int minutes) {
+  return Text(IDS_SESSION_READY_IN) + " " + std::to_string(minutes) + " " + Text(IDS_SESSION_MINUTES);
+}
 
 TEST(SessionFlow, AllChecksPassAndTheRecordingStarts) {
   TSessionWorld w;
@@ -30,9 +43,10 @@ TEST(SessionFlow, AllChecksPassAndTheRecordingStarts) {
   w.Host.Versions["wnaspi32.dll"] = {4, 6, 0, 1021};
   w.Run();
 
-  EXPECT_EQ(w.View.Memo,
-            (std::vector<std::string>{"\"Holiday 2026\"", kBanner, "Version 2.10 with ASPI 4.60(1021)",
-                                      "Recorder:  ACME Burner 52x", kTaoMethod}));
+  EXPECT_EQ(w.View.Memo, (std::vector<std::string>{
+                             "\"Holiday 2026\"", kBanner,
+                             Text(IDS_CHECK_VERSION) + "2.10" + Text(IDS_CHECK_WITH_ASPI) + "4.60(1021)",
+                             kRecorderLine, kTaoMethod}));
   EXPECT_EQ(w.Form->VolumeTitle, "Holiday 2026");
   EXPECT_EQ(w.Form->Step(), stBusy);
   EXPECT_EQ(w.Form->WriteMethod, wmTrackAtOnce);
@@ -44,7 +58,7 @@ TEST(SessionFlow, AllChecksPassAndTheRecordingStarts) {
   EXPECT_EQ(w.Burn.TestModes, std::vector<bool>{false});
   EXPECT_FALSE(w.Host.ExitCode.has_value());
   // The order in which the session reaches the library, the machine and the seams.
-  const std::vector<std::string> order = {"Caption:Right:Please Wait",
+  const std::vector<std::string> order = {"Caption:Right:" + kCaptionPleaseWait,
                                           "UnpackSupportFiles",
                                           "Rename:C:\\Applet\\W2kXP03.qx>C:\\Applet\\wnaspi32.dll",
                                           "Lib:Start",
@@ -83,7 +97,7 @@ struct TStopCase {
   std::function<void(TSessionWorld&)> Arrange;
   TStep Step;
   std::string LastMemo;
-  const char* Caption;
+  std::string Caption;
   int ResultAtRest;
   int ExitCode;
   const char* CleanupArgs;
@@ -118,30 +132,30 @@ TEST_P(SessionChainStops, AtTheFirstFailureWithItsStepMessageAndResult) {
 
 const TStopCase kStopCases[] = {
     {"RequiredFilesMissing", [](TSessionWorld& w) { w.Host.Files.erase("C:\\Applet\\qxorig.qx"); },
-     stRequiredFiles, kRequiredFiles, "&OK", -1, 2, "1,0", false, 1},
-    {"TooLittleSpace", [](TSessionWorld& w) { w.Host.Free["C:\\"] = 999999; }, stDiskSpace, kDiskSpace, "&OK",
-     -1, 3, "1,0", false, 1},
+     stRequiredFiles, kRequiredFiles, kCaptionOk, -1, 2, "1,0", false, 1},
+    {"TooLittleSpace", [](TSessionWorld& w) { w.Host.Free["C:\\"] = 999999; }, stDiskSpace, kDiskSpace,
+     kCaptionOk, -1, 3, "1,0", false, 1},
     {"NetworkShareCountsAsFull",
      [](TSessionWorld& w) {
        w.Host.Folder = "\\\\server\\share\\";
        w.Host.AddFile("\\\\server\\share\\qxorig.qx");
      },
-     stDiskSpace, kDiskSpace, "&OK", -1, 3, "1,0", false, 1},
+     stDiskSpace, kDiskSpace, kCaptionOk, -1, 3, "1,0", false, 1},
     {"NoAspiLayer",
      [](TSessionWorld& w) {
        w.Host.Admin = false;
        w.Host.AddFile("C:\\Applet\\wnaspi32.dll");
        w.Host.Versions["wnaspi32.dll"] = {1, 0, 0, 0};
      },
-     stAspiLayer, kNoAspi, "&OK", -1, 4, "0,0", false, 1},
+     stAspiLayer, kNoAspi, kCaptionOk, -1, 4, "0,0", false, 1},
     {"TooLittleMemory",
      [](TSessionWorld& w) {
        w.Host.Memory = {4u << 20, 20u << 20};
      },
-     stBusy, kLowMemory, "&Cancel", -1, 1, "1,0", true, 1},
+     stBusy, kLowMemory, kCaptionCancel, -1, 1, "1,0", true, 1},
     {"NoRecorderAsAdministrator",
      [](TSessionWorld& w) { w.Library.Start = [](int32_t, int32_t) { return 23; }; }, stRecorder,
-     kNoRecorderAdmin, "&OK", 8, 8, "1,0", false, 1},
+     kNoRecorderAdmin, kCaptionOk, 8, 8, "1,0", false, 1},
     {"NoRecorderWithoutRights",
      [](TSessionWorld& w) {
        w.Library.Start = [](int32_t, int32_t) { return 23; };
@@ -149,38 +163,38 @@ const TStopCase kStopCases[] = {
        w.Host.Path = "C:\\WINDOWS\\SYSTEM32";
        w.Host.AddFile("C:\\WINDOWS\\SYSTEM32\\wnaspi32.dll");
      },
-     stRecorder, kNeedAdmin, "&OK", 11, 11, "1,0", false, 1},
+     stRecorder, kNeedAdmin, kCaptionOk, 11, 11, "1,0", false, 1},
     {"NoRecorderOnNineX",
      [](TSessionWorld& w) {
        w.Library.Start = [](int32_t, int32_t) { return 23; };
        w.Host.NT = false;
      },
-     stRecorder, kNoMethod, "&OK", 8, 8, "1,0", false, 1},
-    {"NoLibrary", [](TSessionWorld& w) { w.Loader.Loadable = false; }, stRecorder, kNoRecorderAdmin, "&OK", 8,
-     8, "1,0", false, 1},
+     stRecorder, kNoMethod, kCaptionOk, 8, 8, "1,0", false, 1},
+    {"NoLibrary", [](TSessionWorld& w) { w.Loader.Loadable = false; }, stRecorder, kNoRecorderAdmin,
+     kCaptionOk, 8, 8, "1,0", false, 1},
     {"NoBlankDisc",
      [](TSessionWorld& w) {
        w.Library.Discs = {{1, 0, 0, 1, 1}};
      },
-     stBlankDisc, kNoBlankDisc, "&OK", 5, 5, "1,0", false, 1},
+     stBlankDisc, kNoBlankDisc, kCaptionOk, 5, 5, "1,0", false, 1},
     {"NoTrackAtOnce",
      [](TSessionWorld& w) {
        w.Library.Tao = 0;
        w.Library.Flag2 = 1;
        w.Library.Flag3 = 1;
      },
-     stBusy, kNoMethod, "&OK", 6, 6, "1,0", false, 0},
-    {"WriteModesUnknown", [](TSessionWorld& w) { w.Library.ModesAnswer = 2; }, stBusy, kNoMethod, "&OK", 6, 6,
-     "1,0", false, 0},
+     stBusy, kNoMethod, kCaptionOk, 6, 6, "1,0", false, 0},
+    {"WriteModesUnknown", [](TSessionWorld& w) { w.Library.ModesAnswer = 2; }, stBusy, kNoMethod, kCaptionOk,
+     6, 6, "1,0", false, 0},
     {"EmptyProjectFolder", [](TSessionWorld& w) { w.Host.Registry.erase("LastFolderPath"); }, stBusy,
-     kProblem, "&Cancel", -1, 1, "1,0", true, 0},
+     kProblem, kCaptionCancel, -1, 1, "1,0", true, 0},
     {"DeviceNotReadyTwice",
      [](TSessionWorld& w) {
        w.Library.ReadyAnswers = {16, 16};
      },
-     stBusy, "Timeout elasped", "&Cancel", 76, 76, "1,0", false, 0},
-    {"RecordingNotStarted", [](TSessionWorld&) {}, stBusy, "Recorder:  ACME Burner 52x", "&OK", -1, 1, "1,0",
-     true, 0, 1},
+     stBusy, LibraryMessage(16), kCaptionCancel, 76, 76, "1,0", false, 0},
+    {"RecordingNotStarted", [](TSessionWorld&) {}, stBusy, kRecorderLine, kCaptionOk, -1, 1, "1,0", true, 0,
+     1},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, SessionChainStops, ::testing::ValuesIn(kStopCases),
@@ -201,7 +215,7 @@ TEST(SessionFlow, ALibraryThatIsMissingIsReportedOnceAndNotAskedFurther) {
   w.Loader.Loadable = false;
   w.Run();
   EXPECT_EQ(std::count(w.View.Memo.begin(), w.View.Memo.end(), kRequiredFiles), 1);
-  EXPECT_TRUE(w.MemoHas("Device not present"));
+  EXPECT_TRUE(w.MemoHas(LibraryMessage(23)));
   EXPECT_EQ(w.Log.IndexOf("Lib:"), -1);
   EXPECT_EQ(w.Form->ResultCode, 8);
 }
@@ -226,7 +240,7 @@ TEST(SessionFlow, SecondBlankCheckFromStepFiveStartsTheRecordingWhenADiscIsThere
   EXPECT_EQ(w.Form->ResultCode, -1);
   EXPECT_EQ(w.Log.Count("StartBurn:2"), 1);
   EXPECT_FALSE(w.Host.ExitCode.has_value());
-  EXPECT_EQ(w.Log.Matching("Caption:Right:").back(), "Caption:Right:&Cancel");
+  EXPECT_EQ(w.Log.Matching("Caption:Right:").back(), "Caption:Right:" + kCaptionCancel);
 }
 
 TEST(SessionFlow, AFailedRecordingAfterARetryKeepsItsResult) {
@@ -247,7 +261,7 @@ TEST(SessionFlow, AFailedRecordingAfterARetryKeepsItsResult) {
 TEST(SessionRightButton, PleaseWaitAtStepZeroDoesNothing) {
   TSessionWorld w;
   w.Form->FormCreate(false);
-  EXPECT_EQ(w.RightCaption(), "Please Wait");
+  EXPECT_EQ(w.RightCaption(), kCaptionPleaseWait);
   EXPECT_EQ(w.Form->Step(), stCreated);
   const std::size_t before = w.Log.Events.size();
   w.Press(TButtonId::ButtonRight);
@@ -495,42 +509,21 @@ struct TEstimateCase {
 };
 
 TEST(SessionTimeEstimate, LinesAndTheSpeedText) {
-  const char* dontDisturb = "Don't disturb or run other programs while recording.";
+  const std::string dontDisturb = Text(IDS_SESSION_DONT_DISTURB);
   const TEstimateCase cases[] = {
-      {"TwoHundredMiBAt8X",
-       8,
-       "209715200",
-       1,
-       false,
-       {dontDisturb, "Disc will be ready in 4 minutes."},
-       "8",
-       200},
-      {"ZeroSpeedUsesTwo",
-       0,
-       "209715200",
-       1,
-       false,
-       {dontDisturb, "Disc will be ready in 13 minutes."},
-       "2",
-       200},
+      {"TwoHundredMiBAt8X", 8, "209715200", 1, false, {dontDisturb, ReadyIn(4)}, "8", 200},
+      {"ZeroSpeedUsesTwo", 0, "209715200", 1, false, {dontDisturb, ReadyIn(13)}, "2", 200},
       {"TestingShowsTheSpeed",
        8,
        "209715200",
        3,
        true,
-       {dontDisturb, "Speed is 8X: Disc will be ready in 4 minutes."},
+       {dontDisturb, Text(IDS_SESSION_SPEED_IS) + "8X: " + ReadyIn(4)},
        "8",
        200},
       {"LargerMediaNoEstimate", 8, "209715200", 5, false, {dontDisturb}, "8", 200},
-      {"SizeNotANumber", 4, "abc", -1, false, {dontDisturb, "Disc will be ready in 2 minutes."}, "4", 0},
-      {"FactorBeyondEightBits",
-       256,
-       "734003200",
-       1,
-       false,
-       {dontDisturb, "Disc will be ready in 2 minutes."},
-       "256",
-       700},
+      {"SizeNotANumber", 4, "abc", -1, false, {dontDisturb, ReadyIn(2)}, "4", 0},
+      {"FactorBeyondEightBits", 256, "734003200", 1, false, {dontDisturb, ReadyIn(2)}, "256", 700},
   };
   for (const TEstimateCase& c : cases) {
     TSessionWorld w;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/exception.h"
+#include "res/texts.h"
 #include "ui/display_rules.h"
 #include "ui/gradient_rules.h"
 #include "ui/skin_rules.h"
@@ -82,7 +83,7 @@ TEST(SkinDisplay, DepthsOutsideFourToThirtyTwoAreAnError) {
       ColorModeOfBits(bits);
       ADD_FAILURE() << bits << " bits gave no error";
     } catch (const Exception& error) {
-      EXPECT_EQ(std::string(error.what()), "Running in unknown color mode");
+      EXPECT_EQ(std::string(error.what()), TextById(IDS_UNKNOWN_COLOR_MODE));
     }
   }
 }

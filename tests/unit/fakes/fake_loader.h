@@ -1,5 +1,5 @@
 #pragma once
-// The recording library as the binding's loader finds it in a test: a table of exports (plain
+// The binding's loader in a test: it hands out a table of exports (plain
 // functions of the test, called through their slots exactly as the real library's are), the texts
 // of the program's text table, and the fake's "hardware fault", a C++ exception an entry point
 // throws and the guard catches.
