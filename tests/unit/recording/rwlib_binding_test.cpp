@@ -60,6 +60,16 @@ int32_t QX_RWLIB_CALL FakeDiscInfo(int32_t* blank, int32_t* second, int32_t* era
   return 1;
 }
 
+// The window thread's release while the burn thread is inside the write: the test runs it from
+// inside the fake write, where a real library's code would still be running.
+TRwLibBinding* g_releasing = nullptr;
+std::vector<bool> g_releasedInsideWrite;
+int32_t QX_RWLIB_CALL FakeWriteThatSeesARelease(TTrackList*, const char*, int32_t, void**, int32_t) {
+  g_releasedInsideWrite.push_back(g_releasing->ReleaseRecordingLibrary());
+  g_releasedInsideWrite.push_back(g_releasing->WriteRunning());
+  return 1;
+}
+
 class RwLibBindingTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -284,6 +294,32 @@ TEST_F(RwLibBindingTest, ErrorTextKnowsEveryMessageOfTheTableAndNoOther) {
               listed != messages.end() ? listed->second : "Code " + std::to_string(code))
         << code;
   }
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+TEST_F(RwLibBindingTest, TheLibraryIsNeverFreedWhileAWriteCallIsInsideIt) {
+  Loader.Exports["WriteCdDataTaoPerList"] = reinterpret_cast<TLibraryProc>(&FakeWriteThatSeesARelease);
+  g_releasing = &Binding;
+  g_releasedInsideWrite.clear();
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  EXPECT_FALSE(Binding.WriteRunning());
+  EXPECT_EQ(Binding.WriteCdDataTaoPerList(nullptr, "V", 110, nullptr, 0), 1);
+  // Inside the call: refused, nothing freed, the write counted; afterwards the release goes ahead.
+  EXPECT_EQ(g_releasedInsideWrite, (std::vector<bool>{false, true}));
+  EXPECT_EQ(Loader.Frees, 0);
+  EXPECT_TRUE(Binding.Loaded());
+  EXPECT_FALSE(Binding.WriteRunning());
+  EXPECT_TRUE(Binding.ReleaseRecordingLibrary());
+  EXPECT_EQ(Loader.Frees, 1);
+  // A write after the release finds no library and calls nothing.
+  EXPECT_EQ(Binding.WriteCdDataTaoPerList(nullptr, "V", 110, nullptr, 0), 3);
+  EXPECT_EQ(g_releasedInsideWrite.size(), 2u);
+  g_releasing = nullptr;
 }
 
 }  // namespace

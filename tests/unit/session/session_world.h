@@ -79,6 +79,11 @@ public:
     Events.Log("RequestClose");
     CloseAnswers.push_back(Form ? Form->FormClose(false) : false);
   }
+  std::string ShutdownBlockReason;
+  void SetShutdownBlockReason(const std::string& reason) override {
+    Events.Log("ShutdownBlock:" + reason);
+    ShutdownBlockReason = reason;
+  }
 
 private:
   TEventLog& Events;
@@ -105,9 +110,13 @@ private:
   TEventLog& Events;
 };
 
+// A press of a button, or a message from outside the session (a quit, the system's log-off
+// query...) that the window hands to the controller: `Call` set.
 struct TPress {
   uint64_t At;
   TButtonId Button;
+  std::string Outside = std::string();
+  std::function<void()> Call = nullptr;
 };
 
 // A processor without a cycle counter.
@@ -126,10 +135,18 @@ public:
   uint64_t TerminateAt = UINT64_MAX;
   int DelaysAfterTermination = 0;
 
-  void PressAt(uint64_t at, TButtonId button) {
-    Presses.push_back({at, button});
-    std::stable_sort(Presses.begin(), Presses.end(),
-                     [](const TPress& a, const TPress& b) { return a.At < b.At; });
+  void PressAt(uint64_t at, TButtonId button) { Schedule({at, button}); }
+  // A message from outside, delivered by the message processing like a press.
+  void OutsideAt(uint64_t at, const std::string& name, std::function<void()> call) {
+    Schedule({at, TButtonId::ButtonRight, name, std::move(call)});
+  }
+  // A quit message: the application object marks itself terminating (every later wait returns at
+  // once) and hands the quit to the controller, as the Win32 application object does.
+  void QuitAt(uint64_t at) {
+    OutsideAt(at, "Quit", [this] {
+      TerminateAt = Now;
+      Form->ApplicationTerminate();
+    });
   }
 
   void Delay(uint32_t milliseconds) override {
@@ -278,11 +295,21 @@ public:
   }
 
 private:
+  void Schedule(TPress press) {
+    Presses.push_back(std::move(press));
+    std::stable_sort(Presses.begin(), Presses.end(),
+                     [](const TPress& a, const TPress& b) { return a.At < b.At; });
+  }
   void DeliverUntil(uint64_t end) {
     while (!Presses.empty() && Presses.front().At <= end && !Events.ProcessEnded) {
       const TPress press = Presses.front();
       Presses.erase(Presses.begin());
       Now = std::max(Now, press.At);
+      if (press.Call) {
+        Events.Log("Outside:" + press.Outside);
+        press.Call();
+        continue;
+      }
       Events.Log(std::string("Press:") + TFakeView::Name(press.Button));
       Form->ButtonClick(press.Button);
     }
@@ -393,17 +420,27 @@ public:
   bool Starts = false;  // the recording's own issue is not here yet: no worker starts
   bool Running = false;
   std::vector<bool> TestModes;
-  bool StartBurn(const TBurnRequest& request, TRecordingFinished) override {
+  bool StartBurn(const TBurnRequest& request, TRecordingFinished finished) override {
     TestModes.push_back(request.TestMode);
     Events.Log("StartBurn:" + std::to_string(request.WriteMethod));
     Running = Starts;
+    if (Starts) Finished = std::move(finished);
     return Starts;
   }
   bool BurnRunning() override { return Running; }
   TBurnOutcome AbortBurn() override {
     Events.Log("AbortBurn");
+    Running = false;
+    Finished = nullptr;
     return TBurnOutcome{};
   }
+  // The worker's end as the burn data module reports it to the session.
+  void Finish(const TBurnOutcome& outcome) {
+    Running = false;
+    TRecordingFinished finished = std::move(Finished);
+    if (finished) finished(outcome);
+  }
+  TRecordingFinished Finished;
   void ReleaseDrive() override { Events.Log("ReleaseDrive"); }
 
 private:
