@@ -42,8 +42,10 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::Quit() {
-  Terminated = true;
+  // The session ends the way it always ends, its waits still handling messages, so that its last
+  // words show and a second quit finds it ending; only where it returns does the loop stop.
   if (OnQuit) OnQuit(OnQuitContext);
+  Terminated = true;
 }
 
 void TApplication::Terminate() {

@@ -24,9 +24,9 @@ public:
   // Called once when the message loop starts, before the first message is taken.
   void (*OnRunStart)(void* context) = nullptr;
   void* OnRunStartContext = nullptr;
-  // Called when a quit message is taken (any process may post one) or the loop cannot go on,
-  // after Terminated is set: the session ends itself as one of its results from there. Where it
-  // returns, the loop ends.
+  // Called when a quit message is taken (any process may post one) or the loop cannot go on: the
+  // session ends itself as one of its results from there. Where it returns, Terminated is set and
+  // the loop ends.
   void (*OnQuit)(void* context) = nullptr;
   void* OnQuitContext = nullptr;
 

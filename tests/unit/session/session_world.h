@@ -140,12 +140,12 @@ public:
   void OutsideAt(uint64_t at, const std::string& name, std::function<void()> call) {
     Schedule({at, TButtonId::ButtonRight, name, std::move(call)});
   }
-  // A quit message: the application object marks itself terminating (every later wait returns at
-  // once) and hands the quit to the controller, as the Win32 application object does.
+  // A quit message: the application object hands it to the controller and, should that return,
+  // marks itself terminating (every later wait returns at once), as the Win32 one does.
   void QuitAt(uint64_t at) {
     OutsideAt(at, "Quit", [this] {
-      TerminateAt = Now;
       Form->ApplicationTerminate();
+      TerminateAt = Now;
     });
   }
 
