@@ -82,10 +82,13 @@ class HostileEventsTest(unittest.TestCase):
     def probe(self, *args):
         return self.session.probe(*args)
 
-    def follow(self):
-        """Reads the memo until the window goes; the session's last words."""
+    def follow(self, limit_s=90):
+        """Reads the memo until the window goes; the session's last words. A session that does not
+        end within the limit fails the row."""
         s = self.session
+        deadline = time.monotonic() + limit_s
         while True:
+            self.assertLess(time.monotonic(), deadline, "the session did not end")
             text = s.probe("memo")
             if text.returncode != 0:
                 return s.memo_text
