@@ -189,7 +189,7 @@ class SessionWindowLookTest(unittest.TestCase):
         y = (top + bottom) // 2
         for x in (left, left + 139, left + 140, right - 1):
             self.assertEqual(at(x, y), BLACK, f"x = {x}")
-        self.assert_still_open()
+        self.assertEqual(self.wine.probe("exists").stdout.strip(), "visible", "the window went away")
 
     def caption_greys(self, at):
         """Neutral grey pixels (the shadow colour) inside the left button's caption area."""
