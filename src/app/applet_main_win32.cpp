@@ -44,6 +44,9 @@ public:
   bool CloseQuery(bool senderIsRightButton) override { return Form.FormClose(senderIsRightButton); }
   void MemoChanged() override { Form.MemoStatusChange(); }
   bool RefuseAutoPlay() override { return Form.RefuseAutoPlay(); }
+  bool QueryEndSession() override { return Form.QueryEndSession(); }
+  void EndSessionAgreed() override { Form.EndSessionAgreed(); }
+  void EndSession(bool ending) override { Form.EndSession(ending); }
   void Destroyed() override { Form.FormDestroy(); }
 
 private:
@@ -75,6 +78,7 @@ void RunWindow(bool previewMode, TApplication& application, const TPlatformFacts
   // The burn data module comes right after the window, as the session expects; a recording's
   // outcome reaches the controller through the handler each request comes with.
   TWin32BurnPlatform burnPlatform(window->Handle());
+  window->SetBurnMailbox(&burnPlatform.Mailbox());
   TSessionBurnHost burnHost(view, host);
   TBurnDataModule burnDataModule(burnHost, library, burnPlatform);
   TSessionCleanup cleaner(host, library,
@@ -99,7 +103,14 @@ void RunWindow(bool previewMode, TApplication& application, const TPlatformFacts
   if (previewMode) return;
   application.OnRunStart = [](void* shown) { static_cast<TMainWindow*>(shown)->ApplicationRunning(); };
   application.OnRunStartContext = window.get();
+  // A quit message ends the session as one of its results, wherever it is taken (the loop or a
+  // wait inside the session).
+  application.OnQuit = [](void* session) { static_cast<TFormMain*>(session)->ApplicationTerminate(); };
+  application.OnQuitContext = &form;
   application.Run();
+  // The loop has ended without the session's end (which ends the process): end it now, before the
+  // window, the library and the burn module go.
+  form.ApplicationTerminate();
 }
 
 int RunApplet() {

@@ -73,10 +73,15 @@ TBurnOutcome TBurnDataModule::AbortBurn() {
   bool faulted = false;
   Library.AbortWrite(&faulted);
   if (!faulted) BurnThread = nullptr;
+  // The library goes only once its write call has returned: a write that does not stop within the
+  // wait keeps it (and the drive) until the process ends, rather than running on in freed code.
+  const bool ended = Platform.WaitBurnThreadEnded(kAbortWaitMs);
   Host.ProcessMessages();
   Host.Beep();
-  Library.Unload();
-  Library.ReleaseRecordingLibrary();
+  if (ended && !Library.WriteRunning()) {
+    Library.Unload();
+    Library.ReleaseRecordingLibrary();
+  }
   LibraryReleased = true;
   State.BurnDone = true;
   if (State.ProgressEvent) State.ProgressEvent->Set();

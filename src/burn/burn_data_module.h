@@ -22,6 +22,9 @@ class TRwLibBinding;
 
 class TBurnDataModule : public TBurnControl {
 public:
+  // How long an abort waits for the write call to return before it gives the library up.
+  static constexpr uint32_t kAbortWaitMs = 15000;
+
   TBurnDataModule(TBurnHost& host, TRwLibBinding& library, TBurnPlatform& platform);
   ~TBurnDataModule() override;
 
@@ -56,7 +59,7 @@ private:
   TBurnPlatform& Platform;
   std::unique_ptr<TBurnThread> OwnedThread;
   TRecordingFinished Finished;   // the session's handler of the running burn; window thread only
-  bool LibraryReleased = false;  // the abort released the library: nothing calls into it again
+  bool LibraryReleased = false;  // the abort released (or gave up) the library: nothing calls into it again
   bool Aborted = false;          // the abort has ended this burn: its completion does not run
 };
 

@@ -72,6 +72,10 @@ public:
   virtual std::unique_ptr<TBurnEvent> CreateProgressEvent() = 0;
   // The process back in the normal priority class.
   virtual void RestoreNormalClass() = 0;
+  // Waits at most the time for the burn thread started last to end, handling meanwhile only what
+  // the workers send to the window (so that they can finish); true when it has ended or none
+  // runs. The completion's own notice is not handled here.
+  virtual bool WaitBurnThreadEnded(uint32_t milliseconds) = 0;
 
   // --- burn thread
   // The main window, taken when a burn thread starts its work.

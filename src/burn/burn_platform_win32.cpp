@@ -53,12 +53,18 @@ TWin32BurnPlatform::~TWin32BurnPlatform() {
 
 LRESULT CALLBACK TWin32BurnPlatform::NotifyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* platform = reinterpret_cast<TWin32BurnPlatform*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  // Only this object's own threads ring here; what a message carries is never used.
   if (platform && message == kBurnThreadEnded) {
-    platform->BurnThreadEnded();
+    if (platform->EndPosted.exchange(false)) platform->BurnThreadEnded();
     return 0;
   }
-  if (message == kRunOnWindowThread) {
-    (*reinterpret_cast<const std::function<void()>*>(lParam))();
+  if (platform && message == kRunOnWindowThread) {
+    const std::function<void()>* call = nullptr;
+    {
+      std::lock_guard<std::mutex> guard(platform->CallLock);
+      std::swap(call, platform->PendingCall);
+    }
+    if (call) (*call)();
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -77,6 +83,7 @@ DWORD WINAPI TWin32BurnPlatform::BurnThreadProc(void* parameter) {
   platform->Execute();
   // Execute has set the done flag and the event: the worker wakes once more and ends.
   if (platform->ProgressWorker.Get()) WaitForSingleObject(platform->ProgressWorker.Get(), INFINITE);
+  platform->EndPosted = true;
   PostMessageA(platform->NotifyWindow, kBurnThreadEnded, 0, 0);
   return 0;
 }
@@ -131,16 +138,40 @@ bool TWin32BurnPlatform::FolderExists(const std::string& path) {
 std::string TWin32BurnPlatform::ShortDate() { return TodayShortDate(); }
 
 void TWin32BurnPlatform::SendText(const std::string& text) {
-  // The window appends a copy; the text stays ours until the send returns.
-  SendMessageA(MainWindow, WM_BURNTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  Reports.PutText(text);
+  SendMessageA(MainWindow, WM_BURNTEXT, 0, 0);
 }
 
 void TWin32BurnPlatform::SendProgress(int position, int maximum) {
-  SendMessageA(MainWindow, WM_BURNPROGRESS, static_cast<WPARAM>(position), static_cast<LPARAM>(maximum));
+  Reports.PutProgress(position, maximum);
+  SendMessageA(MainWindow, WM_BURNPROGRESS, 0, 0);
 }
 
 void TWin32BurnPlatform::Synchronize(const std::function<void()>& call) {
-  SendMessageA(NotifyWindow, kRunOnWindowThread, 0, reinterpret_cast<LPARAM>(&call));
+  {
+    std::lock_guard<std::mutex> guard(CallLock);
+    PendingCall = &call;
+  }
+  SendMessageA(NotifyWindow, kRunOnWindowThread, 0, 0);
+  // A window that went away never took it.
+  std::lock_guard<std::mutex> guard(CallLock);
+  if (PendingCall == &call) PendingCall = nullptr;
+}
+
+bool TWin32BurnPlatform::WaitBurnThreadEnded(uint32_t milliseconds) {
+  HANDLE thread = BurnThread.Get();
+  if (!thread) return true;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const DWORD waited = GetTickCount() - start;
+    if (waited >= milliseconds) return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+    const DWORD answer = MsgWaitForMultipleObjects(1, &thread, FALSE, milliseconds - waited, QS_SENDMESSAGE);
+    if (answer == WAIT_OBJECT_0) return true;
+    if (answer != WAIT_OBJECT_0 + 1) return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+    // The workers' sends are handled here; posted messages (clicks, the end's own post) wait.
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
 }
 
 }  // namespace qx

@@ -10,13 +10,20 @@
 // its last bar update has reached the window before the completion fills the bar. The same
 // message-only window carries the one call a worker hands over to the window thread
 // (TBurnWindow::Synchronize), sent, so the worker waits for it.
+//
+// Both windows can be reached by any process, so no message of theirs carries a value that is
+// used: the reports wait in the mailbox (burn_mailbox.h) and the call to run in a field of this
+// object, and each message only rings; a ring that finds nothing waiting does nothing.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
+#include <mutex>
 #include <memory>
 #include <string>
 
 #include "platform/handles_win32.h"
+#include "burn/burn_mailbox.h"
 #include "burn/burn_platform.h"
 
 namespace qx {
@@ -41,6 +48,12 @@ public:
   bool FolderExists(const std::string& path) override;
   std::string ShortDate() override;
 
+  // Where the workers' texts and progress steps wait for the main window's ring handling.
+  TBurnMailbox& Mailbox() { return Reports; }
+  // Waits, handling only messages sent from other threads (the workers' reports), until the burn
+  // thread has ended or the time has passed; true when it has ended (or none runs).
+  bool WaitBurnThreadEnded(uint32_t milliseconds) override;
+
 private:
   void SendText(const std::string& text) override;
   void SendProgress(int position, int maximum) override;
@@ -55,6 +68,12 @@ private:
   HWND NotifyWindow = nullptr;
   std::function<void()> Execute, Finished, ProgressBody;
   TKernelHandle BurnThread, ProgressWorker;
+  TBurnMailbox Reports;
+  // The call a worker hands over, while its send waits; null otherwise.
+  std::mutex CallLock;
+  const std::function<void()>* PendingCall = nullptr;
+  // Set by the burn thread right before it posts its end: a post from anyone else finds it clear.
+  std::atomic<bool> EndPosted{false};
 };
 
 }  // namespace qx

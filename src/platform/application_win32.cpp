@@ -23,7 +23,7 @@ void TApplication::Run() {
   while (!Terminated) {
     const BOOL got = GetMessageA(&message, nullptr, 0, 0);
     if (got <= 0) {
-      Terminated = true;
+      Quit();
       break;
     }
     Dispatch(message);
@@ -34,11 +34,18 @@ void TApplication::ProcessMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
-      Terminated = true;
+      Quit();
       return;
     }
     Dispatch(message);
   }
+}
+
+void TApplication::Quit() {
+  // The session ends the way it always ends, its waits still handling messages, so that its last
+  // words show and a second quit finds it ending; only where it returns does the loop stop.
+  if (OnQuit) OnQuit(OnQuitContext);
+  Terminated = true;
 }
 
 void TApplication::Terminate() {

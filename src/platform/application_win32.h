@@ -24,6 +24,11 @@ public:
   // Called once when the message loop starts, before the first message is taken.
   void (*OnRunStart)(void* context) = nullptr;
   void* OnRunStartContext = nullptr;
+  // Called when a quit message is taken (any process may post one) or the loop cannot go on: the
+  // session ends itself as one of its results from there. Where it returns, Terminated is set and
+  // the loop ends.
+  void (*OnQuit)(void* context) = nullptr;
+  void* OnQuitContext = nullptr;
 
   bool Running = false;  // the message loop has started
   bool Terminated = false;
@@ -31,6 +36,7 @@ public:
 
 private:
   void Dispatch(MSG& message);
+  void Quit();
 };
 
 }  // namespace qx

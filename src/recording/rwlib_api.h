@@ -16,7 +16,8 @@
 // Every entry point, in the order the bind looks the names up. Three kinds of row:
 //   WRAPPED(Name, (parameters), (arguments))  called through a wrapper made from the row;
 //   OWN(Name, (parameters))                   called through a wrapper written by hand
-//                                             (a fault guard, text buffers, the device scan);
+//                                             (a fault guard, text buffers, the device scan,
+//                                             the write that the library must outlive);
 //   NAMED(Name)                               never called: only bound by name.
 #define QX_RWLIB_ENTRY_POINTS(WRAPPED, OWN, NAMED)                                                       \
   OWN(Start, (int32_t adapter, int32_t target, uint8_t zero, uint8_t memoryFactor, int32_t value))       \
@@ -41,9 +42,8 @@
   NAMED(WriteCdAudioSao)                                                                                 \
   NAMED(WriteCdAudioDao)                                                                                 \
   NAMED(WriteCdDataTao)                                                                                  \
-  WRAPPED(WriteCdDataTaoPerList,                                                                         \
-          (TTrackList * list, const char* volumeName, int32_t interval, void** event, int32_t testFlag), \
-          (list, volumeName, interval, event, testFlag))
+  OWN(WriteCdDataTaoPerList,                                                                             \
+      (TTrackList * list, const char* volumeName, int32_t interval, void** event, int32_t testFlag))
 
 namespace qx {
 

@@ -1,6 +1,7 @@
 #include "recording/rwlib_binding.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "res/texts.h"
 
@@ -47,6 +48,8 @@ bool TRwLibBinding::BindRecordingLibrary() {
 }
 
 bool TRwLibBinding::ReleaseRecordingLibrary() {
+  std::lock_guard<std::mutex> guard(ReleaseLock);
+  if (WritesInside > 0) return false;
   if (Handle != nullptr && LibraryLoaded) {
     LibraryLoaded = false;
     return Loader.Free(Handle);
@@ -128,6 +131,24 @@ int32_t TRwLibBinding::AbortWrite(bool* faulted) {
     if (faulted != nullptr) *faulted = true;
     return rwlib::rcUnknown;
   }
+  return code;
+}
+
+int32_t TRwLibBinding::WriteCdDataTaoPerList(TTrackList* list, const char* volumeName, int32_t interval,
+                                             void** event, int32_t testFlag) {
+  int32_t code = 0;
+  rwlib::TWriteCdDataTaoPerList fn = nullptr;
+  {
+    // Counted under the same lock that a release takes, so that a release either comes first
+    // (and the write finds no library) or finds the write inside.
+    std::lock_guard<std::mutex> guard(ReleaseLock);
+    fn = Entry<rwlib::TWriteCdDataTaoPerList>(rwlib::slWriteCdDataTaoPerList, code);
+    if (fn == nullptr) return code;
+    ++WritesInside;
+  }
+  code = fn(list, volumeName, interval, event, testFlag);
+  std::lock_guard<std::mutex> guard(ReleaseLock);
+  --WritesInside;
   return code;
 }
 

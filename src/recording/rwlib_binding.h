@@ -5,6 +5,7 @@
 // thread binds and releases.
 #include <array>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 #include "recording/library_loader.h"
@@ -18,8 +19,15 @@ public:
 
   // True when the library is loaded. A bind while loaded looks the names up again without loading.
   bool BindRecordingLibrary();
-  // True when a loaded library was freed; false (and nothing freed) otherwise.
+  // True when a loaded library was freed; false (and nothing freed) otherwise. A library whose
+  // write call has not returned yet (on the burn thread) is never freed: the call would go on in
+  // code that is no longer there. It stays loaded, and the process's end takes it.
   bool ReleaseRecordingLibrary();
+  // A write call is inside the library now.
+  bool WriteRunning() {
+    std::lock_guard<std::mutex> guard(ReleaseLock);
+    return WritesInside > 0;
+  }
   bool Loaded() const { return LibraryLoaded; }
 
   // Calls `Start` on adapters 0-7 x targets 0-7 until one answers 1. 23 when none answers, the
@@ -42,6 +50,9 @@ public:
   int32_t GetVendorProductStrings(std::string& vendor, std::string& product);
   // A fault inside the library is caught; `faulted` tells whether one was.
   int32_t AbortWrite(bool* faulted = nullptr);
+  // The one blocking write, on the burn thread; counted while it is inside the library.
+  int32_t WriteCdDataTaoPerList(TTrackList* list, const char* volumeName, int32_t interval, void** event,
+                                int32_t testFlag);
 
   // The address in a slot (for tests and diagnostics).
   TLibraryProc Slot(rwlib::TSlot slot) const { return Slots[slot]; }
@@ -57,6 +68,8 @@ private:
   void* Handle = nullptr;
   bool LibraryLoaded = false;
   std::array<TLibraryProc, rwlib::kSlotCount> Slots{};
+  std::mutex ReleaseLock;
+  int WritesInside = 0;  // write calls inside the library; guarded by ReleaseLock
 };
 
 }  // namespace qx

@@ -180,6 +180,8 @@ void TFormMain::StartRecording() {
     WriteMethod = wmTrackAtOnce;
     if (BurnDataModule.StartBurn(BurnRequest(),
                                  [this](const TBurnOutcome& outcome) { RecordingFinished(outcome); })) {
+      // The system tells the user why a log-off or shutdown waits (QueryEndSession refuses it).
+      View.SetShutdownBlockReason(Host.Text(IDS_SHUTDOWN_WHILE_RECORDING));
       Append(IDS_SESSION_TAO_METHOD);
       Host.LowerThreadBelowNormal();
     } else {
@@ -211,6 +213,7 @@ TBurnRequest TFormMain::BurnRequest() {
 
 void TFormMain::RecordingFinished(const TBurnOutcome& outcome) {
   if (SessionEnded) return;
+  View.SetShutdownBlockReason(std::string());
   if (outcome.Result != rsUndecided) SetResult(outcome.Result);
   TakeRecordingSpeed(outcome);
   // Nothing has gone wrong: no code of 1 or more.
@@ -322,6 +325,7 @@ void TFormMain::CancelPath() {
   if (BurnDataModule.BurnRunning()) {
     // The aborted recording counts as a failure of its write method.
     const TBurnOutcome outcome = BurnDataModule.AbortBurn();
+    View.SetShutdownBlockReason(std::string());
     TakeRecordingSpeed(outcome);
     CountOne(MethodCounter(WriteMethod, DAOModeFail, SAOModeFail, TAOModeFail));
     BuildHistoryTexts(outcome.LastWriteResult);
@@ -372,6 +376,49 @@ bool TFormMain::FormClose(bool senderIsRightButton) const { return senderIsRight
 void TFormMain::MemoStatusChange() {
   View.SetEnabled(TButtonId::ButtonLeft, true);
   View.Focus(TButtonId::ButtonLeft);
+}
+
+// --- the process's end from outside
+
+void TFormMain::EndFromOutside() {
+  if (Exiting || SessionEnded) return;
+  if (BurnDataModule.BurnRunning()) {
+    CancelPath();
+    return;
+  }
+  switch (CurrentStep) {
+    // The check has failed and its report is in the memo: the result is the one its press gives.
+    case stRequiredFiles:
+    case stDiskSpace:
+    case stRecorder: ButtonRightClick(); return;
+    case stAspiLayer:
+      // As the press, but without the help page nobody asked for.
+      ResultCode = rsNoAspi;
+      ExitSession(false, false);
+      return;
+    default: CancelPath(); return;
+  }
+}
+
+void TFormMain::ApplicationTerminate() { EndFromOutside(); }
+
+bool TFormMain::QueryEndSession() {
+  if (Exiting || SessionEnded) return true;
+  if (BurnDataModule.BurnRunning()) return false;
+  EndAgreed = true;
+  return true;
+}
+
+void TFormMain::EndSessionAgreed() {
+  if (EndAgreed) EndFromOutside();
+}
+
+void TFormMain::EndSession(bool ending) {
+  // The system may end the process as soon as this returns: the session ends here.
+  if (ending)
+    EndFromOutside();
+  else
+    EndAgreed = false;
 }
 
 void TFormMain::FormDestroy() {

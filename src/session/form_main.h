@@ -93,6 +93,20 @@ public:
   void MemoStatusChange();
   void FormDestroy();
 
+  // --- the process's end from outside the session. Whatever ends the process ends the session
+  // as one of its results, with the history saved and the clean-up started (EndFromOutside).
+  // The application was told to end: a quit message reached the window thread, or its loop
+  // ended.
+  void ApplicationTerminate();
+  // The system asks whether the user's session may end (log-off, shutdown). Refused while the
+  // write runs, so that the disc is not spoilt; otherwise agreed, and the session ends once the
+  // answer has gone (EndSessionAgreed).
+  bool QueryEndSession();
+  // The window's own notice after an agreed query; does nothing when no query was agreed to.
+  void EndSessionAgreed();
+  // The system ends the user's session now (`ending`), or goes on after all.
+  void EndSession(bool ending);
+
   // --- operations other pieces call
   int SetResult(int code);
   // The one place where the step changes.
@@ -178,6 +192,11 @@ private:
   bool AspiUsableOnPath();
   bool QueryDiscInfo();
   void CancelPath();
+  // The session's end when something outside it ends the process: a running write is aborted
+  // the way a cancel aborts it; a failed check that waits for "&OK" ends with the code its press
+  // gives; anything else takes the cancel path (1, unless a failure code is already set). Never 0:
+  // only the press after a completed disc ends with success.
+  void EndFromOutside();
   void ReportSuccess();
   void TakeRecordingSpeed(const TBurnOutcome& outcome);
 
@@ -185,6 +204,7 @@ private:
 
   bool Exiting = false;       // ExitSession has begun: further presses of the right button wait it out
   bool SessionEnded = false;  // the process was ended
+  bool EndAgreed = false;     // a query to end the user's session was agreed to
 
   TSessionView& View;
   TSessionHost& Host;

@@ -41,6 +41,9 @@ public:
   virtual void Repaint() = 0;
   // Asks the window to close with the window itself as sender; FormClose refuses it.
   virtual void RequestClose() = 0;
+  // The reason the system shows for a log-off or shutdown that the session holds back; empty:
+  // none held back. A platform without the call ignores it.
+  virtual void SetShutdownBlockReason(const std::string& reason) { (void)reason; }
 };
 
 }  // namespace qx

@@ -20,6 +20,20 @@ const COLORREF kTextColor = RGB(255, 255, 255);
 const COLORREF kGaugeColor = 2490564;  // red 196, green 0, blue 38
 const int kProgressBarRight = 320;
 const int kFormBorderWidth = 2;
+// The window's own notice, posted once it has agreed to a log-off or shutdown; anyone may post
+// it, and the session acts on it only after an agreed query.
+const UINT kEndSessionAgreed = WM_APP + 10;
+
+using TShutdownBlockReasonCreate = BOOL(WINAPI*)(HWND, LPCWSTR);
+using TShutdownBlockReasonDestroy = BOOL(WINAPI*)(HWND);
+
+// An entry point of user32 that older systems lack, or null.
+template <class Fn>
+Fn User32Entry(const char* name) {
+  HMODULE user32 = GetModuleHandleA("user32.dll");
+  if (!user32) return nullptr;
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(user32, name)));
+}
 
 // One control's rectangle from the layout resource.
 struct TLayoutItem {
@@ -133,7 +147,24 @@ TMainWindow::TMainWindow(TApplication& application, bool isNT)
 
 TMainWindow::~TMainWindow() {
   if (Application.MainWindow == Window) Application.MainWindow = nullptr;
+  Destroying = true;
   if (Window) DestroyWindow(Window);
+}
+
+void TMainWindow::SetShutdownBlockReason(const std::string& reason) {
+  if (!Window) return;
+  if (reason.empty()) {
+    if (auto destroy = User32Entry<TShutdownBlockReasonDestroy>("ShutdownBlockReasonDestroy"))
+      destroy(Window);
+    return;
+  }
+  auto create = User32Entry<TShutdownBlockReasonCreate>("ShutdownBlockReasonCreate");
+  if (!create) return;
+  const int length = MultiByteToWideChar(CP_ACP, 0, reason.c_str(), -1, nullptr, 0);
+  if (length <= 0) return;
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, reason.c_str(), -1, &wide[0], length);
+  create(Window, wide.c_str());
 }
 
 void TMainWindow::CreateControls() {
@@ -286,19 +317,27 @@ std::string TMainWindow::GaugeHint(TGaugeId gauge) const {
   return gauge == TGaugeId::ProgressBar ? ProgressBarHint : std::string();
 }
 
-void TMainWindow::OnBurnProgress(WPARAM position, LPARAM maximum) {
+// Any process may send the two burn messages with any values: they only ring, and what they
+// carry is never read. The workers' own reports wait in the mailbox.
+void TMainWindow::OnBurnProgress() {
+  int position = 0, maximum = 0;
+  if (Mailbox && Mailbox->TakeProgress(position, maximum)) SetProgressFromWorker(position, maximum);
+}
+
+void TMainWindow::SetProgressFromWorker(int position, int maximum) {
   // Position first, then the maximum: the position is clamped to the previous maximum.
-  ProgressBar.SetProgress(static_cast<int32_t>(position));
-  // The message may come from outside the applet too: a maximum below the minimum is refused by
-  // the gauge, and that refusal must not leave the window procedure.
+  ProgressBar.SetProgress(position);
+  // A maximum below the minimum is refused by the gauge, and that refusal must not leave the
+  // window procedure.
   try {
-    ProgressBar.SetMaxValue(static_cast<int32_t>(maximum));
+    ProgressBar.SetMaxValue(maximum);
   } catch (const std::exception&) {
   }
 }
 
-void TMainWindow::OnBurnText(LPARAM text) {
-  if (text) AppendStatus(reinterpret_cast<const char*>(text));
+void TMainWindow::OnBurnText() {
+  std::string text;
+  if (Mailbox && Mailbox->TakeText(text)) AppendStatus(text);
 }
 
 LRESULT CALLBACK TMainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -323,8 +362,16 @@ LRESULT TMainWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       Events->RefuseAutoPlay())
     return 1;
   switch (message) {
-    case WM_BURNPROGRESS: OnBurnProgress(wParam, lParam); return 0;
-    case WM_BURNTEXT: OnBurnText(lParam); return 0;
+    case WM_BURNPROGRESS: OnBurnProgress(); return 0;
+    case WM_BURNTEXT: OnBurnText(); return 0;
+    case WM_QUERYENDSESSION: {
+      // Refused while the write runs; once agreed, the session ends after this answer has gone.
+      const bool agreed = Events->QueryEndSession();
+      if (agreed) PostMessageA(Window, kEndSessionAgreed, 0, 0);
+      return agreed ? TRUE : FALSE;
+    }
+    case kEndSessionAgreed: Events->EndSessionAgreed(); return 0;
+    case WM_ENDSESSION: Events->EndSession(wParam != 0); return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN: {
@@ -346,13 +393,19 @@ LRESULT TMainWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CLOSE:
       // Alt+F4, the system menu and the window's own requests: the session decides.
-      if (Events->CloseQuery(false)) DestroyWindow(Window);
+      if (Events->CloseQuery(false)) {
+        Destroying = true;
+        DestroyWindow(Window);
+      }
       return 0;
     case WM_DESTROY:
+      // Only this window's own destruction: the message sent from outside destroys nothing.
+      if (!Destroying) return 0;
       Events->Destroyed();
       if (Application.MainWindow == Window && Application.Running) Application.Terminate();
       return 0;
     case WM_NCDESTROY:
+      if (!Destroying) return 0;
       SetWindowLongPtrA(Window, GWLP_USERDATA, 0);
       Window = nullptr;
       return 0;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "burn/burn_mailbox.h"
 #include "platform/handles_win32.h"
 #include "session/session_view.h"
 #include "ui/display_info_win32.h"
@@ -33,6 +34,11 @@ public:
   virtual void MemoChanged() {}
   // True while the shell's AutoPlay for an inserted disc is refused.
   virtual bool RefuseAutoPlay() { return false; }
+  // The system's log-off or shutdown: the query (true: agreed), the window's own notice once an
+  // agreement has been answered, and the end itself (`ending`) or its calling off.
+  virtual bool QueryEndSession() { return true; }
+  virtual void EndSessionAgreed() {}
+  virtual void EndSession(bool) {}
   virtual void Destroyed() {}
 };
 
@@ -49,6 +55,12 @@ public:
   TMainWindow& operator=(const TMainWindow&) = delete;
 
   void SetEvents(TMainWindowEvents* events) { Events = events ? events : &NoEvents; }
+  // Where the burn workers leave what the messages 1124 and 1125 ring for; without one, the
+  // rings do nothing.
+  void SetBurnMailbox(TBurnMailbox* mailbox) { Mailbox = mailbox; }
+  // The reason the system shows for a log-off or shutdown held back; empty: none. The calls
+  // are looked up at run time, so a system without them (the 9x family, XP) still runs.
+  void SetShutdownBlockReason(const std::string& reason);
   // The message loop has started: an activation that came earlier is delivered now.
   void ApplicationRunning();
 
@@ -82,8 +94,9 @@ private:
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   void ApplySkin();
-  void OnBurnProgress(WPARAM position, LPARAM maximum);
-  void OnBurnText(LPARAM text);
+  void OnBurnProgress();
+  void OnBurnText();
+  void SetProgressFromWorker(int position, int maximum);
   void OnActivate();
 
   TApplication& Application;
@@ -92,6 +105,9 @@ private:
   HWND Tips = nullptr;
   TMainWindowEvents* Events;
   TMainWindowEvents NoEvents;
+  TBurnMailbox* Mailbox = nullptr;
+  // Set while this object destroys its window: a destroy message from anywhere else is ignored.
+  bool Destroying = false;
   UINT QueryCancelAutoPlayMessage = 0;
   bool ActivatedBeforeRun = false;
   bool ShownOnce = false;

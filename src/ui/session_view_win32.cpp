@@ -60,4 +60,8 @@ void TWin32SessionView::Repaint() { Window.Repaint(); }
 
 void TWin32SessionView::RequestClose() { Window.Close(); }
 
+void TWin32SessionView::SetShutdownBlockReason(const std::string& reason) {
+  Window.SetShutdownBlockReason(reason);
+}
+
 }  // namespace qx

@@ -27,6 +27,7 @@ public:
   void ShowWindow() override;
   void Repaint() override;
   void RequestClose() override;
+  void SetShutdownBlockReason(const std::string& reason) override;
 
 private:
   HWND Button(TButtonId button) const;

@@ -369,16 +369,21 @@ class SessionTest(unittest.TestCase):
         self.assertEqual({k: history.get(k) for k in written}, written)
         self.assertEqual(history.get("LastDiscNumber"), "1042")
 
-    def test_burn_worker_messages_reach_the_window(self):
+    def test_burn_worker_messages_from_outside_change_nothing(self):
+        # Only the applet's own workers drive the gauge and the memo (hostile_events_test sends
+        # the messages with any values; the recordings show the workers' own reports).
         session = self.start("messages", omit=["qxorig.qx"])
         session.wait_memo(MISSING_FILES)
-        # The position is set first, clamped to the maximum before, then the maximum.
-        for position, maximum, shown in [(50, 200, "50/200"), (300, 400, "200/400"),
-                                         (30, 20, "20/20")]:
+        memo = session.memo()
+        for position, maximum in [(50, 200), (300, 400), (30, 20)]:
             self.assertEqual(session.probe("burn-progress", position, maximum).returncode, 0)
-            self.assertEqual(session.state()["gauge"], shown)
+            self.assertEqual(session.state()["gauge"], "0/100")
         self.assertEqual(session.probe("burn-text", "Writing track 1\\r\\nof 1").returncode, 0)
-        self.assertTrue(session.memo().endswith("\r\nWriting track 1\r\nof 1"))
+        self.assertEqual(session.memo(), memo)
+        self.assertNotIn("Writing track 1", session.memo())
+        final = session.press_and_follow("right")
+        self.assertEqual(session.exit_code(), 2)
+        self.assertNotIn(CANCELLED, final)
 
 
 if __name__ == "__main__":

@@ -180,17 +180,17 @@ class SessionWindowLookTest(unittest.TestCase):
         self.assert_see_through(at, (left + edge, top + edge, right - edge, bottom - edge),
                                 "the left button", client[3])
 
-    def test_half_way_the_bar_is_filled_to_x_140(self):
+    def test_a_progress_message_from_outside_paints_nothing(self):
+        # Only the applet's own burn worker moves the bar: a stranger's "half way" leaves it empty.
         self.assertEqual(self.wine.probe("burn-progress", "50", "100").returncode, 0)
         state = self.wine.probe("state").stdout.splitlines()
-        self.assertIn("gauge: 50/100", state)
+        self.assertIn("gauge: 0/100", state)
         at = self.screenshot("gauge")
         left, top, right, bottom = BAR
         y = (top + bottom) // 2
-        self.assertEqual(at(left, y), RED)
-        self.assertEqual(at(left + 139, y), RED)
-        self.assertEqual(at(left + 140, y), BLACK)
-        self.assertEqual(at(right - 1, y), BLACK)
+        for x in (left, left + 139, left + 140, right - 1):
+            self.assertEqual(at(x, y), BLACK, f"x = {x}")
+        self.assertEqual(self.wine.probe("exists").stdout.strip(), "visible", "the window went away")
 
     def caption_greys(self, at):
         """Neutral grey pixels (the shadow colour) inside the left button's caption area."""

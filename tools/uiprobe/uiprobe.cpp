@@ -14,6 +14,12 @@
 //   uiprobe burn-progress POS MAX     send the burn worker's progress message (1124)
 //   uiprobe burn-text TEXT            send the burn worker's text message (1125), the text
 //                                     placed in the window's process (\r, \n, \\ understood)
+//   uiprobe post MSG WPARAM LPARAM    post any message to the window (numbers in C notation:
+//                                     decimal, 0x.. hexadecimal, negative values as themselves)
+//   uiprobe send MSG WPARAM LPARAM    send it and print "answer N" ("timeout" when the window
+//                                     does not answer within 5 s)
+//   uiprobe end-session               a log-off as the system does it: WM_QUERYENDSESSION, then
+//                                     WM_ENDSESSION with the answer; prints "answer N"
 //   uiprobe close                     a close request as Alt+F4 sends it
 //   uiprobe kill                      end the window's process
 //   uiprobe exec [MS]                 run the command line in env QXPROBE_CMDLINE exactly as
@@ -268,6 +274,54 @@ int BurnText(const std::string& text) {
   return sent ? exOk : exFailure;
 }
 
+// A message parameter as the caller wrote it; pointer-wide, so that any value can be given.
+LONG_PTR ParamArg(const char* text) { return static_cast<LONG_PTR>(std::strtoll(text, nullptr, 0)); }
+
+int Post(const char* message, const char* wParam, const char* lParam) {
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  if (!PostMessageA(window, static_cast<UINT>(std::strtoul(message, nullptr, 0)),
+                    static_cast<WPARAM>(ParamArg(wParam)), static_cast<LPARAM>(ParamArg(lParam))))
+    return exFailure;
+  std::puts("posted");
+  return exOk;
+}
+
+const UINT kAnswerTimeout = 5000;
+
+int Send(const char* message, const char* wParam, const char* lParam) {
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutA(window, static_cast<UINT>(std::strtoul(message, nullptr, 0)),
+                           static_cast<WPARAM>(ParamArg(wParam)), static_cast<LPARAM>(ParamArg(lParam)),
+                           SMTO_ABORTIFHUNG, kAnswerTimeout, &answer)) {
+    // A window whose process ended while handling it gives no answer either.
+    std::puts(IsWindow(window) ? "timeout" : "gone");
+    return IsWindow(window) ? exTimeout : exOk;
+  }
+  std::printf("answer %ld\n", static_cast<long>(answer));
+  return exOk;
+}
+
+int EndSession() {
+  HWND window = MainWindow();
+  if (!window) return exFalse;
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, kAnswerTimeout,
+                           &answer)) {
+    std::puts("timeout");
+    return exTimeout;
+  }
+  std::printf("answer %ld\n", static_cast<long>(answer));
+  std::fflush(stdout);
+  // The system tells every window that was asked whether the log-off goes ahead.
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(window, WM_ENDSESSION, answer ? TRUE : FALSE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                      kAnswerTimeout, &ignored);
+  return exOk;
+}
+
 int Close() {
   HWND window = MainWindow();
   if (!window) return exFalse;
@@ -456,7 +510,8 @@ int Usage() {
   std::fputs(
       "usage: uiprobe exists | wait-window [MS] | wait-gone [MS] | state | memo |\n"
       "       wait-memo TEXT [MS] | press left|right | press-watch left|right MS |\n"
-      "       autoplay | burn-progress POS MAX | burn-text TEXT | close | kill |\n"
+      "       autoplay | burn-progress POS MAX | burn-text TEXT | post MSG W L | send MSG W L |\n"
+      "       end-session | close | kill |\n"
       "       exec [MS] | screenshot FILE.bmp | rect | drag X Y DX DY | pointer X Y |\n"
       "       enable left|right on|off\n",
       stderr);
@@ -493,6 +548,12 @@ int main(int argc, char** argv) {
     result = BurnProgress(argv[2], argv[3]);
   else if (command == "burn-text" && argc >= 3)
     result = BurnText(Unescape(argv[2]));
+  else if (command == "post" && argc >= 5)
+    result = Post(argv[2], argv[3], argv[4]);
+  else if (command == "send" && argc >= 5)
+    result = Send(argv[2], argv[3], argv[4]);
+  else if (command == "end-session")
+    result = EndSession();
   else if (command == "close")
     result = Close();
   else if (command == "kill")

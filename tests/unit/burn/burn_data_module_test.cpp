@@ -153,9 +153,11 @@ TEST(BurnDataModule, NoThreadNoBurn) {
   EXPECT_FALSE(world.Burn.BurnRunning());
 }
 
-// The cancel path while the write runs: the window thread aborts, ejects, releases the library,
-// counts the failure and ends the session; the thread's end then changes nothing.
-TEST(BurnDataModule, CancelDuringTheWriteAbortsEjectsReleasesAndCounts) {
+// The cancel path while the write runs: the window thread aborts, waits for the write to return,
+// counts the failure and ends the session; the thread's end then changes nothing. The fake's burn
+// thread is the test's own, so the write cannot return during the wait: the library, still inside
+// its write call, is neither asked to eject nor freed (the process's end takes it).
+TEST(BurnDataModule, CancelDuringTheWriteAbortsAndCountsButKeepsTheLibraryUnderTheWrite) {
   for (bool faults : {false, true}) {
     SCOPED_TRACE(faults ? "AbortWrite faults" : "AbortWrite returns");
     TBurnWorld world;
@@ -171,9 +173,11 @@ TEST(BurnDataModule, CancelDuringTheWriteAbortsEjectsReleasesAndCounts) {
     TEvents& e = world.Events;
     const int abort = e.Position("Lib:AbortWrite");
     ASSERT_GE(abort, 0);
-    EXPECT_LT(abort, e.Position("Lib:Unload"));
-    EXPECT_LT(e.Position("Lib:Unload"), e.Position("Lib:Free"));
-    EXPECT_LT(e.Position("Lib:Free"), e.Position("NormalClass"));
+    EXPECT_LT(abort, e.Position("WaitBurnThread:15000"));
+    EXPECT_LT(e.Position("WaitBurnThread:15000"), e.Position("NormalClass"));
+    EXPECT_FALSE(e.Has("Lib:Unload"));
+    EXPECT_FALSE(e.Has("Lib:Free"));
+    EXPECT_TRUE(world.Binding.Loaded());
     // A fault inside AbortWrite leaves the reference set; the abort goes on all the same.
     EXPECT_EQ(runningAfterAbort, faults);
     EXPECT_TRUE(world.Burn.State.BurnDone);
@@ -184,11 +188,27 @@ TEST(BurnDataModule, CancelDuringTheWriteAbortsEjectsReleasesAndCounts) {
     EXPECT_EQ(world.Host.Registry["TAOModeFail"], "1");
     EXPECT_TRUE(e.Has("EndProcess:1"));
     EXPECT_TRUE(world.MemoHas(world.Text(IDS_SESSION_CANCELING)));
-    // Nothing calls into the released library, and the completion does not run after the end.
-    EXPECT_EQ(e.Matching("Lib:Unload").size(), 1u);
+    // The completion does not run after the end, and the library stays under the write.
     EXPECT_FALSE(e.Has("Cleanup:0,0"));
-    EXPECT_EQ(e.Matching("Lib:").back(), "Lib:Free");
+    EXPECT_EQ(e.Matching("Lib:").back(), "Lib:AbortWrite");
   }
+}
+
+// An abort that finds the burn thread gone by the end of its wait (here: before the write began)
+// ejects the disc and releases the library, in that order, before the priorities come back.
+TEST(BurnDataModule, CancelWhenTheWriteHasReturnedEjectsAndReleases) {
+  TBurnWorld world;
+  ASSERT_TRUE(world.Start());
+  world.Form.ButtonRightClick();
+  TEvents& e = world.Events;
+  EXPECT_LT(e.Position("Lib:AbortWrite"), e.Position("WaitBurnThread:15000"));
+  EXPECT_LT(e.Position("WaitBurnThread:15000"), e.Position("Lib:Unload"));
+  EXPECT_LT(e.Position("Lib:Unload"), e.Position("Lib:Free"));
+  EXPECT_LT(e.Position("Lib:Free"), e.Position("NormalClass"));
+  EXPECT_EQ(e.Matching("Lib:Unload").size(), 1u);
+  EXPECT_FALSE(world.Binding.Loaded());
+  EXPECT_TRUE(e.Has("EndProcess:1"));
+  EXPECT_EQ(world.Host.Registry["TAOModeFail"], "1");
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 // attributes, versions and contents, the history key, the shell and the program's texts. The
 // calls a test checks the order of land in the event log; a call after the process has ended fails
 // the test.
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -44,9 +46,13 @@ private:
   TEventLog& Events;
 };
 
+// A press of a button, or a message from outside the session (a quit, the system's log-off
+// query...) that the window hands to the controller: `Call` set.
 struct TPress {
   uint64_t At;
   TButtonId Button;
+  std::string Outside = std::string();
+  std::function<void()> Call = nullptr;
 };
 
 // A processor without a cycle counter.
@@ -65,10 +71,18 @@ public:
   uint64_t TerminateAt = UINT64_MAX;
   int DelaysAfterTermination = 0;
 
-  void PressAt(uint64_t at, TButtonId button) {
-    Presses.push_back({at, button});
-    std::stable_sort(Presses.begin(), Presses.end(),
-                     [](const TPress& a, const TPress& b) { return a.At < b.At; });
+  void PressAt(uint64_t at, TButtonId button) { Schedule({at, button}); }
+  // A message from outside, delivered by the message processing like a press.
+  void OutsideAt(uint64_t at, const std::string& name, std::function<void()> call) {
+    Schedule({at, TButtonId::ButtonRight, name, std::move(call)});
+  }
+  // A quit message: the application object hands it to the controller and, should that return,
+  // marks itself terminating (every later wait returns at once), as the Win32 one does.
+  void QuitAt(uint64_t at) {
+    OutsideAt(at, "Quit", [this] {
+      Form->ApplicationTerminate();
+      TerminateAt = Now;
+    });
   }
 
   void Delay(uint32_t milliseconds) override {
@@ -229,11 +243,21 @@ public:
   }
 
 private:
+  void Schedule(TPress press) {
+    Presses.push_back(std::move(press));
+    std::stable_sort(Presses.begin(), Presses.end(),
+                     [](const TPress& a, const TPress& b) { return a.At < b.At; });
+  }
   void DeliverUntil(uint64_t end) {
     while (!Presses.empty() && Presses.front().At <= end && !Events.ProcessEnded) {
       const TPress press = Presses.front();
       Presses.erase(Presses.begin());
       Now = std::max(Now, press.At);
+      if (press.Call) {
+        Events.Log("Outside:" + press.Outside);
+        press.Call();
+        continue;
+      }
       Events.Log(std::string("Press:") + TFakeView::Name(press.Button));
       Form->ButtonClick(press.Button);
     }

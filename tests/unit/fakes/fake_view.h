@@ -100,6 +100,11 @@ public:
     Events.Log("RequestClose");
     CloseAnswers.push_back(Form ? Form->FormClose(false) : false);
   }
+  std::string ShutdownBlockReason;
+  void SetShutdownBlockReason(const std::string& reason) override {
+    Events.Log("ShutdownBlock:" + reason);
+    ShutdownBlockReason = reason;
+  }
 
   bool MemoHas(const std::string& item) {
     std::lock_guard<std::recursive_mutex> guard(Lock);

@@ -254,5 +254,44 @@ TEST_F(RwLibBindingTest, ErrorTextKnowsEveryMessageOfTheTableAndNoOther) {
   }
 }
 
+// The window thread's release while the burn thread is inside the write, run from inside the fake
+// write, where a real library's code would still be running. A plain export reaches the binding
+// under test through this one slot.
+struct TReleaseInsideWrite {
+  static TRwLibBinding*& Binding() {
+    static TRwLibBinding* binding = nullptr;
+    return binding;
+  }
+  static std::vector<bool>& Seen() {
+    static std::vector<bool> seen;
+    return seen;
+  }
+  static int32_t QX_RWLIB_CALL Write(TTrackList*, const char*, int32_t, void**, int32_t) {
+    Seen().push_back(Binding()->ReleaseRecordingLibrary());
+    Seen().push_back(Binding()->WriteRunning());
+    return 1;
+  }
+};
+
+TEST_F(RwLibBindingTest, TheLibraryIsNeverFreedWhileAWriteCallIsInsideIt) {
+  Loader.Exports["WriteCdDataTaoPerList"] = reinterpret_cast<TLibraryProc>(&TReleaseInsideWrite::Write);
+  TReleaseInsideWrite::Binding() = &Binding;
+  TReleaseInsideWrite::Seen().clear();
+  ASSERT_TRUE(Binding.BindRecordingLibrary());
+  EXPECT_FALSE(Binding.WriteRunning());
+  EXPECT_EQ(Binding.WriteCdDataTaoPerList(nullptr, "V", 110, nullptr, 0), 1);
+  // Inside the call: refused, nothing freed, the write counted; afterwards the release goes ahead.
+  EXPECT_EQ(TReleaseInsideWrite::Seen(), (std::vector<bool>{false, true}));
+  EXPECT_EQ(Loader.Frees, 0);
+  EXPECT_TRUE(Binding.Loaded());
+  EXPECT_FALSE(Binding.WriteRunning());
+  EXPECT_TRUE(Binding.ReleaseRecordingLibrary());
+  EXPECT_EQ(Loader.Frees, 1);
+  // A write after the release finds no library and calls nothing.
+  EXPECT_EQ(Binding.WriteCdDataTaoPerList(nullptr, "V", 110, nullptr, 0), 3);
+  EXPECT_EQ(TReleaseInsideWrite::Seen().size(), 2u);
+  TReleaseInsideWrite::Binding() = nullptr;
+}
+
 }  // namespace
 }  // namespace qx

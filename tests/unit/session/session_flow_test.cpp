@@ -197,6 +197,27 @@ const TStopCase kStopCases[] = {
      1},
 };
 
+// A quit (or any other end from outside) while the session rests after a failure ends it with
+// the result its press gives, the history saved and the clean-up started; the erase or retry the
+// press might start, and the ASPI help page, are not what a quit asks for.
+TEST_P(SessionChainStops, AQuitAtRestEndsWithTheResultOfThePress) {
+  const TStopCase& c = GetParam();
+  TSessionWorld w;
+  c.Arrange(w);
+  w.Run();
+  ASSERT_FALSE(w.Host.ExitCode.has_value());
+  const int discQueries = w.Log.Count("Lib:GetDiscInfo");
+  w.Host.QuitAt(w.Host.Now);
+  w.Host.ProcessMessages();
+  EXPECT_EQ(w.Host.ExitCode, c.ExitCode);
+  EXPECT_EQ(w.Host.Registry["BBResult"], std::to_string(c.ExitCode));
+  EXPECT_EQ(w.Log.Matching("Cleanup:"), std::vector<std::string>{std::string("Cleanup:") + c.CleanupArgs});
+  EXPECT_EQ(w.MemoHas(kCanceling), c.CancelLine);
+  EXPECT_EQ(w.Log.Count("Lib:GetDiscInfo"), discQueries);
+  EXPECT_FALSE(w.Log.Has("OpenAspiHelpPage"));
+  EXPECT_LT(w.Log.IndexOf("Reg:BBResult="), w.Log.IndexOf("Cleanup:"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Table, SessionChainStops, ::testing::ValuesIn(kStopCases),
                          [](const auto& info) { return std::string(info.param.Name); });
 

@@ -43,17 +43,27 @@ public:
   bool Starts = false;  // the recording's own issue is not here yet: no worker starts
   bool Running = false;
   std::vector<bool> TestModes;
-  bool StartBurn(const TBurnRequest& request, TRecordingFinished) override {
+  bool StartBurn(const TBurnRequest& request, TRecordingFinished finished) override {
     TestModes.push_back(request.TestMode);
     Events.Log("StartBurn:" + std::to_string(request.WriteMethod));
     Running = Starts;
+    if (Starts) Finished = std::move(finished);
     return Starts;
   }
   bool BurnRunning() override { return Running; }
   TBurnOutcome AbortBurn() override {
     Events.Log("AbortBurn");
+    Running = false;
+    Finished = nullptr;
     return TBurnOutcome{};
   }
+  // The worker's end as the burn data module reports it to the session.
+  void Finish(const TBurnOutcome& outcome) {
+    Running = false;
+    TRecordingFinished finished = std::move(Finished);
+    if (finished) finished(outcome);
+  }
+  TRecordingFinished Finished;
   void ReleaseDrive() override { Events.Log("ReleaseDrive"); }
 
 private:
