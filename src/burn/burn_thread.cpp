@@ -129,6 +129,9 @@ void TBurnThread::ProgressThreadProc() {
       std::clamp<int32_t>(state.TrackList->TrackCount, 0, static_cast<int32_t>(kTrackListEntries));
   for (int32_t i = 0; i < count; ++i) total += state.TrackList->TrackSizes[i];
   if (total == 0) {
+    // A project of a multiple of 4 GiB gives the track list 0 in its low 32 bits, and the write
+    // still signals at an interval: the rule's smallest, never 0, which a library refuses.
+    state.ProgressInterval = ProgressInterval(ProgressSectors(0, state.SectorSize));
     state.IntervalReady = true;
     window.SendText(std::string());
     return;

@@ -73,4 +73,12 @@ TFolderRefusal ClearFolderRefusal(const std::string& folder, const TProtectedFol
   return TFolderRefusal::frNone;
 }
 
+TFolderRefusal ClearFolderRefusal(const std::string& named, const std::string& resolved,
+                                  const TProtectedFolders& protectedFolders) {
+  const std::string n = Normal(named);
+  if (RootLength(n) == 0) return TFolderRefusal::frNotAbsolute;
+  if (HasDotSegment(n)) return TFolderRefusal::frDotSegment;
+  return ClearFolderRefusal(resolved, protectedFolders);
+}
+
 }  // namespace qx

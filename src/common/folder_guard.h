@@ -32,4 +32,11 @@ enum class TFolderRefusal {
 // resolved by the platform (long names); letters compare in any case.
 TFolderRefusal ClearFolderRefusal(const std::string& folder, const TProtectedFolders& protectedFolders);
 
+// The same for a folder as the history names it (`named`) and as the platform resolved it
+// (`resolved`, a full long path). The name is judged first: resolving turns a relative name into
+// a full path below the current folder and drops "." and ".." segments, and what such a name
+// means depends on the process, not on the project.
+TFolderRefusal ClearFolderRefusal(const std::string& named, const std::string& resolved,
+                                  const TProtectedFolders& protectedFolders);
+
 }  // namespace qx

@@ -37,7 +37,8 @@ bool DeleteFileList(void* owner, const std::vector<std::string>* list) {
 
 void ClearFolder(void* owner, const std::string& folder) {
   // The history names the folder; only one that can be a project's is emptied.
-  if (ClearFolderRefusal(FullLongPath(folder), ProtectedFoldersOfThisMachine()) != TFolderRefusal::frNone)
+  if (ClearFolderRefusal(folder, FullLongPath(folder), ProtectedFoldersOfThisMachine()) !=
+      TFolderRefusal::frNone)
     return;
   const std::string f = IncludeBackslash(folder);
   WIN32_FIND_DATAA found;

@@ -34,6 +34,17 @@ std::string UrlValue(const std::string& text) {
   return out;
 }
 
+// How much of each outside text the address carries: plain values (a project's source line, version
+// texts, a recorder's 8-character vendor and 16-character product with its revision) fit whole, and
+// however long the texts a device or a file hands over, the encoded address stays within 1,024
+// characters, which the shell and every browser take.
+constexpr std::size_t kMaxSource = 64;
+constexpr std::size_t kMaxVersion = 32;
+constexpr std::size_t kMaxRecorder = 64;
+constexpr std::size_t kMaxShort = 16;  // the progress hint and the speed text
+
+std::string Cut(const std::string& text, std::size_t size) { return text.substr(0, size); }
+
 // An outside text as a query value: the blanks replaced as the report's readers expect, then
 // encoded so that it stays one value.
 std::string SourceValue(const std::string& text) { return UrlValue(Replaced(text, " ", '_')); }
@@ -49,15 +60,16 @@ std::string ResultsAddress(const TResultsReport& r) {
   // The blank replacement covers the source and the three version texts only. Every value that comes
   // from outside the session (the project file, version resources, the device, the history) is
   // encoded; the counters' fragments are the session's own keys and go as they are.
-  const std::string versions = SourceValue(r.SourceLine) + "&av=" + SourceValue(r.AppletVersion) +
-                               "&ASPI=" + SourceValue(r.AspiVersion) +
-                               "&DirectCDvxd=" + SourceValue(r.DirectCdVersion);
+  const std::string versions = SourceValue(Cut(r.SourceLine, kMaxSource)) +
+                               "&av=" + SourceValue(Cut(r.AppletVersion, kMaxVersion)) +
+                               "&ASPI=" + SourceValue(Cut(r.AspiVersion, kMaxVersion)) +
+                               "&DirectCDvxd=" + SourceValue(Cut(r.DirectCdVersion, kMaxVersion));
   std::string tail;
-  if (r.ResultCode != rsCompleted) tail += "&p=100." + UrlValue(r.ProgressHint);
-  const std::string recorder = r.RecorderVendor + r.RecorderProduct;
+  if (r.ResultCode != rsCompleted) tail += "&p=100." + UrlValue(Cut(r.ProgressHint, kMaxShort));
+  const std::string recorder = Cut(r.RecorderVendor + r.RecorderProduct, kMaxRecorder);
   tail += "&cdr=" + (recorder.empty() ? std::string("None") : UrlValue(Replaced(recorder, "& ", '_')));
   tail += r.SuccText + r.FailText;
-  tail += "&t=" + UrlValue(r.SpeedText);
+  tail += "&t=" + UrlValue(Cut(r.SpeedText, kMaxShort));
   tail += "&size=" + std::to_string(r.SizeMB);
   return std::string(kResultsServer) + "vkrp6.asp?r=" + std::to_string(r.ResultCode) + "&source=" + versions +
          tail;

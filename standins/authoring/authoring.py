@@ -82,8 +82,14 @@ def write_registry(prefix, values, timeout, reset=False, browser=None):
         for ext in (".htm", ".html"):
             lines += ["", r"[HKEY_CLASSES_ROOT\%s]" % ext, "@=" + reg_string("htmlfile")]
     fd, reg_file = tempfile.mkstemp(suffix=".reg")
-    with os.fdopen(fd, "w", newline="\r\n") as f:
-        f.write("\n".join(lines) + "\n")
+    text = "\r\n".join(lines) + "\r\n"
+    with os.fdopen(fd, "wb") as f:
+        if text.isascii():
+            f.write(text.encode("ascii"))
+        else:
+            # A value beyond ASCII (a folder name, say) goes as Unicode, which regedit reads as it
+            # is; the applet then sees it in the prefix's ANSI code page, as on Windows.
+            f.write(("Windows Registry Editor Version 5.00" + text[len("REGEDIT4"):]).encode("utf-16"))
     env = dict(os.environ, WINEPREFIX=os.path.abspath(prefix), WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=")
     try:
@@ -124,6 +130,8 @@ def main():
                     help="leave this support file out of the payload (repeatable)")
     ap.add_argument("--browser", metavar="BROWSER_EXE",
                     help="register this browser stand-in (copied to C:\\Browser) for web addresses and .htm files")
+    ap.add_argument("--value", action="append", default=[], metavar="NAME=VALUE",
+                    help="one more history value, or another text for one of the above (repeatable)")
     ap.add_argument("--timeout", type=int, default=120)
     args = ap.parse_args()
 
@@ -179,6 +187,7 @@ def main():
             "LastProjectDeleteIt": args.delete_project,
             "DeleteApplet": args.delete_applet,
             "Testing": args.testing,
+            **dict(value.split("=", 1) for value in args.value),
         }, args.timeout, args.reset_registry, browser)
 
     print("APPLET=%s" % applet)

@@ -61,6 +61,34 @@ bool ReadList(const std::string& text, std::vector<T>& out) {
   return true;
 }
 
+// A recorder text: a device may answer any bytes, which a line of the file cannot all hold, so
+// "\t", "\r", "\n", "\\" and "\xHH" (two hex digits) stand for the byte they name; any other
+// backslash is kept as it is.
+std::string Unescaped(const std::string& text) {
+  auto hex = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (text[i] != '\\' || next == '\0') {
+      out += text[i];
+    } else if (next == 't' || next == 'r' || next == 'n' || next == '\\') {
+      out += next == 't' ? '\t' : next == 'r' ? '\r' : next == 'n' ? '\n' : '\\';
+      ++i;
+    } else if (next == 'x' && i + 3 < text.size() && hex(text[i + 2]) >= 0 && hex(text[i + 3]) >= 0) {
+      out += static_cast<char>(hex(text[i + 2]) * 16 + hex(text[i + 3]));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 // A [Force] value: a result code or one of the named ways of failing.
 bool ReadForced(const std::string& text, TForced& out) {
   static const std::pair<const char*, TForcedAction> kNamed[] = {
@@ -107,8 +135,8 @@ TRecorderConfig ParseDevicesDef(const std::string& text, std::vector<std::string
       {"recorder.present", [&](const std::string& v) { return ReadFlag(v, config.Present); }},
       {"recorder.adapter", [&](const std::string& v) { return ReadNumber(v, config.Adapter); }},
       {"recorder.target", [&](const std::string& v) { return ReadNumber(v, config.Target); }},
-      {"recorder.vendor", [&](const std::string& v) { return config.Vendor = v, true; }},
-      {"recorder.product", [&](const std::string& v) { return config.Product = v, true; }},
+      {"recorder.vendor", [&](const std::string& v) { return config.Vendor = Unescaped(v), true; }},
+      {"recorder.product", [&](const std::string& v) { return config.Product = Unescaped(v), true; }},
       {"recorder.trackatonce", [&](const std::string& v) { return ReadFlag(v, config.TrackAtOnce); }},
       {"recorder.writemodeflag2", [&](const std::string& v) { return ReadFlag(v, config.WriteModeFlag2); }},
       {"recorder.writemodeflag3", [&](const std::string& v) { return ReadFlag(v, config.WriteModeFlag3); }},

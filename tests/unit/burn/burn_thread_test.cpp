@@ -85,8 +85,11 @@ TEST(BurnThread, OneByteFolderReaches96AtTheFirstSignal) {
   EXPECT_EQ(world.Platform.Percents.front(), 96);
 }
 
-TEST(BurnThread, TotalOfZeroSendsOneEmptyLineAndNoProgress) {
-  for (int64_t size : {int64_t{0}, int64_t{1} << 32}) {
+// A project of exactly 4 GiB (or any multiple) hands the track list a size of 0 in its low 32 bits:
+// the write still needs an interval to signal at, the rule's smallest, never 0 (which a library
+// refuses as an invalid argument, so such a project could never be recorded).
+TEST(BurnThread, TotalOfZeroSendsOneEmptyLineAndNoProgressButAnInterval) {
+  for (int64_t size : {int64_t{0}, int64_t{1} << 32, int64_t{3} << 32}) {
     SCOPED_TRACE(size);
     TBurnWorld world;
     world.Form.History.LastFolderSize = size;
@@ -97,6 +100,7 @@ TEST(BurnThread, TotalOfZeroSendsOneEmptyLineAndNoProgress) {
     for (const std::string& text : world.Platform.Texts) empty += text.empty();
     EXPECT_EQ(empty, 1);
     EXPECT_EQ(world.Library.Writes, 1);
+    EXPECT_EQ(world.Library.Interval, 110);
   }
 }
 

@@ -79,3 +79,27 @@ TEST(ClearFolderRefusal, MissingFactsAreSkipped) {
   EXPECT_EQ(ClearFolderRefusal("C:\\", none), TFolderRefusal::frRoot);
   EXPECT_EQ(ClearFolderRefusal("", none), TFolderRefusal::frNotAbsolute);
 }
+
+// The platform resolves the history's name against the current folder, which is the applet's: a
+// relative name or one with "." or ".." would pass as the full path it becomes. The name as the
+// history gives it is judged first, then what it resolves to.
+TEST(ClearFolderRefusal, TheNamedFolderIsJudgedBeforeItsResolvedPath) {
+  struct TRow {
+    const char* Named;
+    const char* Resolved;
+    TFolderRefusal Expected;
+  };
+  const TRow rows[] = {
+      {"Project", "C:\\Users\\ann\\Downloads\\Burn\\Project", TFolderRefusal::frNotAbsolute},
+      {"C:", "C:\\Users\\ann\\Downloads\\Burn", TFolderRefusal::frNotAbsolute},
+      {"C:Project", "C:\\Users\\ann\\Downloads\\Burn\\Project", TFolderRefusal::frNotAbsolute},
+      {"C:\\Disc\\..\\Other", "C:\\Other", TFolderRefusal::frDotSegment},
+      {"C:\\Disc\\", "C:\\Disc", TFolderRefusal::frNone},
+      {"C:\\DISCS~1\\Summer", "C:\\Discs of 2026\\Summer", TFolderRefusal::frNone},
+      {"C:\\Progra~1", "C:\\Program Files", TFolderRefusal::frProtected},  // the short name's folder
+      {"\\\\server\\share\\", "\\\\server\\share", TFolderRefusal::frRoot},
+  };
+  const TProtectedFolders machine = Machine();
+  for (const TRow& row : rows)
+    EXPECT_EQ(ClearFolderRefusal(row.Named, row.Resolved, machine), row.Expected) << '"' << row.Named << '"';
+}

@@ -74,6 +74,15 @@ TEST(DevicesDefTest, ReadsEveryKeyCaseInsensitively) {
   EXPECT_EQ(c.LogPath, "calls.log");
 }
 
+// A device may answer bytes that no line of the file holds as they are: the recorder's texts take
+// escapes for them, and keep every other backslash.
+TEST(DevicesDefTest, RecorderTextsTakeEscapesForAnyByte) {
+  const TRecorderConfig c =
+      ParseDevicesDef("[Recorder]\nVendor=A\\tB\\r\\nC\\\\D \"q\"\nProduct=\\xE9t\\xc9 C:\\dir \\q \\x4\n");
+  EXPECT_EQ(c.Vendor, "A\tB\r\nC\\D \"q\"");
+  EXPECT_EQ(c.Product, "\xE9t\xC9 C:\\dir \\q \\x4");
+}
+
 TEST(DevicesDefTest, BadLinesAreReportedAndKeepTheDefaults) {
   const char* text =
       "[Recorder]\nAdapter=x\nSpeeds=1,2,3\nColour=blue\nno equals sign\nReadyAnswers=\n"
