@@ -24,7 +24,8 @@ import sys
 import tempfile
 
 REG_KEY = r"HKEY_CURRENT_USER\Software\Lorvane\Ravelle\6.0"
-WINE = "/usr/lib/wine/wine64"
+# The prefix's own regedit: the 64-bit one, but for a 32-bit prefix (the emulated guest's).
+WINE = "/usr/lib/wine/wine" if os.environ.get("QX_WINEARCH") == "win32" else "/usr/lib/wine/wine64"
 
 
 def windows_path(prefix, host_path):

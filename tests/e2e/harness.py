@@ -5,7 +5,7 @@ once for each build: the x86_64 one and the i686 one.
 Environment (set by tests/e2e/CMakeLists.txt):
   QX_ARCH       the build under test: win64 or win32
   QX_BIN        that build's bin folder (applet.exe, RwLib.dll, W2kXP03.qx, common_utils_check.exe)
-  QX_PROBE_BIN  the folder of uiprobe.exe, always the x86_64 one (default: QX_BIN)
+  QX_PROBE_BIN  the folder of uiprobe.exe, of the build under test (default: QX_BIN)
   QX_E2E_DIR    the folder of this run's prefix, display state and scratch files
   QX_WINE       the Wine loader (default `wine`: it starts 32- and 64-bit programs in a 64-bit
                 prefix); where 32-bit programs cannot run, the 64-bit loader QX_WINE64 instead
@@ -14,6 +14,8 @@ Environment (set by tests/e2e/CMakeLists.txt):
                 own disk while QX_E2E_DIR is on the work tree it shares with the host
   QX_PREFIX_TEMPLATE  a finished prefix that is copied instead of making one (wineboot costs a
                 minute or more in the guest, which keeps one made in advance)
+  QX_WINEARCH   the prefix's kind: win64 (default) or win32 (the guest's, where only the i686
+                build runs)
 """
 import os
 import re
@@ -32,6 +34,7 @@ WINE64 = os.environ.get("QX_WINE64", "/usr/lib/wine/wine64")
 PREFIX_DIR = os.environ.get("QX_PREFIX_DIR") or E2E_DIR
 PREFIX_TEMPLATE = os.environ.get("QX_PREFIX_TEMPLATE", "")
 PREFIX = os.path.join(PREFIX_DIR, "prefix")
+WINEARCH = os.environ.get("QX_WINEARCH", "win64")
 STATE = os.path.join(E2E_DIR, "display.state")
 
 # The program's one text table, read as the build reads it, so that tests name texts by id.
@@ -95,7 +98,7 @@ class HarnessError(Exception):
 def _wine_env(display=None):
     env = dict(os.environ)
     # One 64-bit prefix serves both builds: with 32-bit Wine present it runs i686 programs too.
-    env.update(WINEPREFIX=PREFIX, WINEARCH="win64", WINEDEBUG="-all",
+    env.update(WINEPREFIX=PREFIX, WINEARCH=WINEARCH, WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=")
     if display is not None:
         env["DISPLAY"] = display

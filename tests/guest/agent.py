@@ -12,6 +12,9 @@ import time
 
 TEMPLATE = "/opt/qx/prefix"
 LOCAL = "/var/qx"
+# The kept prefix is a 32-bit one (tests/guest/bake.sh says why); every Wine call here is told so.
+WINE_ENV = {"WINEARCH": "win32", "QX_WINEARCH": "win32", "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree,mshtml="}
 
 
 def write_atomic(path, text):
@@ -46,7 +49,7 @@ def run(request, log_path, alive_path):
     # The harness copies the kept prefix instead of making one; the recorder's probe runs in it
     # directly (scripts/wine-run.sh), as the overlay throws every change away at power-off.
     env.update(QX_PREFIX_DIR=os.path.join(LOCAL, "prefixes"), QX_PREFIX_TEMPLATE=TEMPLATE,
-               WINEPREFIX=TEMPLATE)
+               WINEPREFIX=TEMPLATE, **WINE_ENV)
     with open(log_path, "wb") as log:
         process = subprocess.Popen(request["argv"], cwd=request["cwd"], env=env,
                                    stdin=subprocess.DEVNULL, stdout=log, stderr=log,
@@ -78,7 +81,7 @@ def wine32_problem(exchange):
             canary = f.read().strip()
     except OSError:
         return "the host named no 32-bit program to try"
-    env = dict(os.environ, WINEPREFIX=TEMPLATE)
+    env = dict(os.environ, WINEPREFIX=TEMPLATE, **WINE_ENV)
     try:
         with open("/tmp/canary.log", "wb") as log:
             code = subprocess.run(["wine", canary], env=env, stdin=subprocess.DEVNULL, stdout=log,
@@ -130,7 +133,8 @@ def main(exchange):
     for prefix in [TEMPLATE] + [os.path.join(LOCAL, "prefixes", n)
                                 for n in os.listdir(os.path.join(LOCAL, "prefixes"))]:
         try:
-            subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=prefix), timeout=60,
+            subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=prefix, **WINE_ENV),
+                           timeout=60,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
         except subprocess.SubprocessError:
             pass

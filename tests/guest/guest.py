@@ -91,9 +91,8 @@ def start(exchange):
         print("guest: 32-bit Wine runs on this machine, the i686 tests run directly")
         _write_atomic(_path(exchange, "unavailable"), "32-bit Wine runs here: no guest needed")
         return 0
-    if os.environ.get("QX_GUEST", "0") != "1":
-        reason = ("32-bit Wine cannot run here, and the emulated guest is opt-in (QX_GUEST=1) "
-                  "while its 32-bit Wine stops every program at kernel32.dll")
+    if os.environ.get("QX_GUEST", "1") == "0":
+        reason = "32-bit Wine cannot run here, and the emulated guest is turned off (QX_GUEST=0)"
         print(f"guest: {reason}")
         _write_atomic(_path(exchange, "unavailable"), reason)
         return 0
@@ -113,6 +112,8 @@ def start(exchange):
         "-kernel", os.path.join(CACHE, "vmlinuz"), "-initrd", os.path.join(CACHE, "initrd.img"),
         "-drive", f"file={os.path.join(CACHE, 'root.img')},format=raw,if=virtio,snapshot=on",
         "-virtfs", f"local,path={TREE},mount_tag=qxtree,security_model=none,id=qxtree",
+        "-virtfs", f"local,path={os.path.abspath(exchange)},mount_tag=qxexchange,security_model=none,"
+                   "id=qxexchange",
         "-append", "root=/dev/vda rw console=ttyS0 quiet panic=1 init=/sbin/qx-init qx.mode=run "
                    f"qx.tree={TREE} qx.exchange={os.path.abspath(exchange)}"]
     began = time.monotonic()
@@ -205,8 +206,8 @@ def forward(exchange, argv, cwd=None, timeout=3600):
 
 
 def prepare():
-    if os.environ.get("QX_GUEST", "0") != "1":
-        print("guest: opt-in (QX_GUEST=1), no image made")
+    if os.environ.get("QX_GUEST", "1") == "0":
+        print("guest: turned off (QX_GUEST=0), no image made")
         return 0
     if wine32_runs():
         print("guest: 32-bit Wine runs on this machine, no guest image needed")

@@ -6,25 +6,49 @@
 #
 # Usage: image.sh [--check]
 #   The result lives under QX_GUEST_CACHE (default /var/cache/qx-guest), outside any work tree, so
-#   that every clone on this machine reuses it. Its stamp is the hash of this file and of the
-#   guest's init: a changed recipe builds a new image, an unchanged one returns at once. --check
-#   only says whether the image is current (exit 0) or not (exit 1).
+#   that every clone on this machine reuses it. Its stamp has two halves: the hash of this file and
+#   of the guest's init (a change builds a new system), and the hash of bake.sh (a change only makes
+#   the prefix again, in the system there is). An unchanged recipe returns at once. --check only
+#   says whether the image is current (exit 0) or not (exit 1).
 # Needs root (debootstrap, chroot), debootstrap, e2fsprogs and qemu-system-x86 (scripts/setup.sh).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+tree=$(cd "$here/../.." && pwd)
 cache=${QX_GUEST_CACHE:-/var/cache/qx-guest}
-stamp=$(cat "$here/image.sh" "$here/init.sh" | sha256sum | cut -c1-16)
+system_stamp=$(cat "$here/image.sh" "$here/init.sh" | sha256sum | cut -c1-16)
+prefix_stamp=$(sha256sum <"$here/bake.sh" | cut -c1-16)
 suite=bookworm
 
-current() { [ -f "$cache/stamp" ] && [ "$(cat "$cache/stamp")" = "$stamp" ] &&
-            [ -f "$cache/root.img" ] && [ -f "$cache/vmlinuz" ] && [ -f "$cache/initrd.img" ]; }
+system_current() { [ -f "$cache/stamp" ] && [ "$(cut -d' ' -f1 "$cache/stamp")" = "$system_stamp" ] &&
+                   [ -f "$cache/root.img" ] && [ -f "$cache/vmlinuz" ] && [ -f "$cache/initrd.img" ]; }
+current() { system_current && [ "$(cut -d' ' -s -f2 "$cache/stamp")" = "$prefix_stamp" ]; }
+
+# Boots the guest once with the image writable to make its prefix (bake.sh, from this tree).
+bake() {
+  local image=$1 kernel=$2 initrd=$3 log=$4
+  timeout 1200 qemu-system-x86_64 -accel tcg,thread=multi -smp 2 -m 4096 -nographic -no-reboot \
+    -nic none -kernel "$kernel" -initrd "$initrd" -drive "file=$image,format=raw,if=virtio" \
+    -virtfs "local,path=$tree,mount_tag=qxtree,security_model=none,id=qxtree,readonly=on" \
+    -append "root=/dev/vda rw console=ttyS0 quiet init=/sbin/qx-init qx.mode=bake qx.tree=$tree" \
+    </dev/null >"$log" 2>&1 || true
+  grep -a 'qx-guest: prefix baked' "$log" || { tail -30 "$log"; return 1; }
+}
 
 if [ "${1:-}" = "--check" ]; then current; exit; fi
 mkdir -p "$cache"
 exec 8>"$cache/.lock"
 flock 8
+stamp="$system_stamp $prefix_stamp"
 if current; then echo "guest image: current ($cache, recipe $stamp)"; exit 0; fi
 [ "$(id -u)" -eq 0 ] || { echo "guest image: building it needs root" >&2; exit 1; }
+if system_current; then
+  start=$(date +%s)
+  echo "guest image: making the Wine prefix again in the system there is"
+  bake "$cache/root.img" "$cache/vmlinuz" "$cache/initrd.img" "$cache/bake.log" || exit 1
+  echo "$stamp" >"$cache/stamp"
+  echo "guest image: prefix made in $(($(date +%s) - start)) s: $cache"
+  exit 0
+fi
 
 # The packages come from the mirror this machine's apt uses, unless QX_GUEST_MIRROR names one.
 mirror=${QX_GUEST_MIRROR:-$(sed -n 's/^URIs:[[:space:]]*//p' /etc/apt/sources.list.d/*.sources 2>/dev/null |
@@ -39,7 +63,7 @@ root="$work/root"
 for m in proc sys dev/pts dev; do umount "$root/$m" 2>/dev/null || true; done
 # An interrupted build starts again after the base system, when it has one of the same kind.
 base="$suite minbase amd64 $mirror"
-if [ "$(cat "$work/base.done" 2>/dev/null)" != "$base" ]; then
+if [ "$(cat "$work/base.done" 2>/dev/null)" != "$base" ] || [ ! -x "$root/bin/bash" ]; then
   rm -rf "$work" && mkdir -p "$work"
   echo "guest image: debootstrap $suite from $mirror"
   timeout 1800 debootstrap --variant=minbase --arch=amd64 "$suite" "$root" "$mirror" >"$work/debootstrap.log" 2>&1 ||
@@ -91,12 +115,7 @@ t3=$(date +%s)
 
 # The prefix is made inside the guest, where 32-bit Wine runs: one boot that writes to the image.
 echo "guest image: making the Wine prefix inside the guest"
-timeout 1200 qemu-system-x86_64 -accel tcg,thread=multi -smp 2 -m 4096 -nographic -no-reboot \
-  -nic none -kernel "$work/vmlinuz" -initrd "$work/initrd.img" \
-  -drive "file=$work/root.img,format=raw,if=virtio" \
-  -append "root=/dev/vda rw console=ttyS0 quiet init=/sbin/qx-init qx.mode=bake" \
-  </dev/null >"$work/bake.log" 2>&1 || true
-grep -q 'qx-guest: prefix baked' "$work/bake.log" || { tail -30 "$work/bake.log"; exit 1; }
+bake "$work/root.img" "$work/vmlinuz" "$work/initrd.img" "$work/bake.log" || exit 1
 t4=$(date +%s)
 
 rm -rf "$root"
