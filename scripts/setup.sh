@@ -73,5 +73,5 @@ if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok 
 fi
 if [ -x /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo "setup: 32-bit Wine is installed, but this machine cannot run 32-bit programs:" \
-       "the i686 build's end-to-end tests will be skipped" >&2
+       "the i686 build's end-to-end tests run in the emulated guest (tests/guest)" >&2
 fi
