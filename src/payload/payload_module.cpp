@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "base/applet_layout.h"
+#include "base/support_files.h"
 #include "base/text.h"
 #include "payload/payload_writer.h"
 
@@ -77,11 +78,11 @@ bool TPayloadModule::UnpackSupportFiles() {
   try {
     if (SelfStream->Size() <= kPayloadOffset) return false;
     // A project description left by an earlier run must not pass for this payload's.
-    ForceDeleteFile(fs_, AppPath("qxorig.qx"));
-    for (const char* name : {"qxorig.qx", "RwLib.dll", "DEVICES.DEF", "W2kXP03.qx"}) ExtractOne(name);
-    fs_.SetAttributes(AppPath("RwLib.dll"), kHiddenAttribute);
-    fs_.SetAttributes(AppPath("W2kXP03.qx"), kHiddenAttribute);
-    result = fs_.FileExists(AppPath("qxorig.qx"));
+    ForceDeleteFile(fs_, AppPath(kProjectFile));
+    for (const char* name : {kProjectFile, kRecordingLibrary, kDeviceList, kOwnAspiCopy}) ExtractOne(name);
+    fs_.SetAttributes(AppPath(kRecordingLibrary), kHiddenAttribute);
+    fs_.SetAttributes(AppPath(kOwnAspiCopy), kHiddenAttribute);
+    result = fs_.FileExists(AppPath(kProjectFile));
   } catch (...) {
     // The session reports missing files itself through its required-files check.
   }

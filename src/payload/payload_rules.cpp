@@ -1,12 +1,13 @@
 #include "payload/payload_rules.h"
 
 #include "base/applet_layout.h"
+#include "base/support_files.h"
 
 namespace qx {
 
 std::vector<std::string> SupportFilesToPack(bool withoutQxi9cd) {
-  std::vector<std::string> names{"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"};
-  if (!withoutQxi9cd) names.push_back("qxi9cd.qx");
+  std::vector<std::string> names{kOwnAspiCopy, kProjectFile, kRecordingLibrary, kDeviceList};
+  if (!withoutQxi9cd) names.push_back(kHiddenSupportFile);
   return names;
 }
 
@@ -17,8 +18,8 @@ std::vector<std::string> PackedFilesToForceDelete(const std::vector<std::string>
 
 std::vector<std::string> SupportFilesToDelete(bool withoutQxi9cd) {
   std::vector<std::string> names;
-  if (!withoutQxi9cd) names.push_back("qxi9cd.qx");
-  for (const char* name : {"W2kXP03.qx", "qxorig.qx", "RwLib.dll", "DEVICES.DEF"}) names.push_back(name);
+  if (!withoutQxi9cd) names.push_back(kHiddenSupportFile);
+  for (const char* name : {kOwnAspiCopy, kProjectFile, kRecordingLibrary, kDeviceList}) names.push_back(name);
   return names;
 }
 

@@ -6,7 +6,7 @@
 #include "res/texts.h"
 #include "session/form_main.h"
 #include "session/session_rules.h"
-#include "session/support_files.h"
+#include "base/support_files.h"
 
 namespace qx {
 

@@ -1,7 +1,7 @@
 #include "session/cleanup_batch.h"
 
 #include "payload/payload_rules.h"
-#include "session/support_files.h"
+#include "base/support_files.h"
 
 namespace qx {
 

@@ -9,7 +9,7 @@
 #include "recording/rwlib_binding.h"
 #include "res/texts.h"
 #include "session/session_rules.h"
-#include "session/support_files.h"
+#include "base/support_files.h"
 
 namespace qx {
 

@@ -5,7 +5,7 @@
 #include "session/results_address.h"
 #include "session/session_rules.h"
 #include "session/session_view.h"
-#include "session/support_files.h"
+#include "base/support_files.h"
 
 namespace qx {
 

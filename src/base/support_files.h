@@ -1,6 +1,6 @@
 #pragma once
 // The names of the files in the applet folder that the session itself reads, installs or removes,
-// defined once for the flow, the checks and the clean-up.
+// defined once for the unpacking, the flow, the checks and the clean-up.
 
 namespace qx {
 
